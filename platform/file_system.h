@@ -1,0 +1,45 @@
+#pragma once
+// File attributes, times and directories, in the terms the backup engine and the
+// archive writer use (Windows attribute words, local date-times).
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+namespace korvel {
+
+// Windows file attribute bits, used for archive entries and file searches.
+enum : std::uint32_t {
+    faReadOnly = 0x01,
+    faHidden = 0x02,
+    faSysFile = 0x04,
+    faVolumeID = 0x08,
+    faDirectory = 0x10,
+    faArchive = 0x20,
+};
+
+struct TFileInfo {
+    bool IsDirectory = false;
+    std::uint64_t Size = 0;
+    std::timespec ModTime{}; // last write, seconds since the Unix epoch
+    unsigned Mode = 0;       // POSIX permission bits
+    // The Windows attribute word: archive for files, directory for directories,
+    // read-only when the owner cannot write. POSIX has no hidden or system files.
+    std::uint32_t Attributes = 0;
+};
+
+// Follows symbolic links. False when the path does not exist or cannot be examined.
+bool GetFileInfo(const std::string& path, TFileInfo& info);
+
+bool FileExistsAt(const std::string& path);      // a regular file (or link to one)
+bool DirectoryExists(const std::string& path);   // a directory (or link to one)
+
+// Creates the directory and every missing parent. True when the directory exists afterwards.
+bool ForceDirectories(const std::string& path);
+
+bool DeleteFileAt(const std::string& path);
+
+// Sets the last-write time (and leaves the access time alone).
+bool SetFileModTime(const std::string& path, const std::timespec& modTime);
+
+} // namespace korvel

@@ -1,0 +1,20 @@
+#pragma once
+// The program's one user option: the interface language.
+
+#include <string>
+
+namespace korvel {
+
+struct TOptionsData {
+    bool Language = true; // false English, true Russian
+    bool LanguageChosen = false;
+};
+
+// Reads options.bin from `storeDir`; a missing file leaves the defaults (Russian).
+TOptionsData LoadOptions(const std::string& storeDir);
+
+// Writes options.bin only when the user chose a language during this run.
+// Returns false (with the system's text in `error`) when the file could not be written.
+bool SaveOptions(const TOptionsData& options, const std::string& storeDir, std::string& error);
+
+} // namespace korvel

@@ -1,0 +1,72 @@
+#pragma once
+// The one list of tasks, with the run history and the submitted scheduler jobs.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/date_time.h"
+#include "tasks/schedules_list.h"
+#include "tasks/task.h"
+
+namespace korvel {
+
+struct THistoryEntry {
+    std::string TaskName;
+    std::int32_t TaskId = 0;
+    TDateTime RunTime = 0;
+    bool operator==(const THistoryEntry&) const = default;
+};
+
+constexpr int kMaxHistory = 100;
+
+class TTasksList {
+public:
+    // The stores live in `storeDir` (with its trailing separator); the program passes
+    // the executable's directory.
+    explicit TTasksList(std::string storeDir);
+
+    int Count() const { return static_cast<int>(Items.size()); }
+    TTask& Item(int index) { return *Items.at(static_cast<std::size_t>(index)); }
+    const TTask& Item(int index) const { return *Items.at(static_cast<std::size_t>(index)); }
+
+    void Clear();
+    TTask& Add(std::unique_ptr<TTask> task); // hands out the next TaskId
+    void Delete(int index);                   // children of the deleted task become top-level
+    int IndexOf(const TTask* task) const;
+    void Exchange(int i, int j);
+    void AddToHistory(int index);
+
+    // The stores. Loading replaces what the list holds; a missing file is an empty store.
+    // Failures are reported through OnStoreError with the system's text; the load
+    // functions return false then, the save functions leave the modified flags set.
+    bool LoadTasks();
+    bool SaveTasks();
+    bool LoadHistory();
+    bool SaveHistory();
+
+    std::string TasksPath() const { return storeDir_ + "tasks.bin"; }
+    std::string HistoryPath() const { return storeDir_ + "history.bin"; }
+    const std::string& StoreDir() const { return storeDir_; }
+
+    std::vector<std::unique_ptr<TTask>> Items;
+    std::int32_t LastTaskId = 0;
+    bool Modified = false;
+    std::int32_t HistoryCount = 0;
+    std::array<THistoryEntry, kMaxHistory> History;
+    TSchedulesList Schedules;
+    bool HistoryModified = false;
+
+    std::function<void(const std::string& message)> OnStoreError;
+
+private:
+    void ReserveFor(std::size_t count);
+    void ReportError(const std::string& message) const;
+
+    std::string storeDir_;
+};
+
+} // namespace korvel
