@@ -73,6 +73,9 @@ public:
     std::int32_t Reserved2 = 0;
     std::int32_t TaskId = 0;
     std::string RunZipFileName; // archive path of the current run; not stored
+    // Old archives that the rotation chose for deletion; deleted only once this run's
+    // archive was written successfully. Not stored.
+    std::vector<std::string> RunObsoleteArchives;
 };
 
 // The task reached by walking up the parent chain while the task's own `flag` is set.
