@@ -25,9 +25,13 @@ void WriteInt32(std::string& out, std::int32_t value) {
     PutLittleEndian(out, static_cast<std::uint32_t>(value), 4);
 }
 
-void WriteUInt32(std::string& out, std::uint32_t value) { PutLittleEndian(out, value, 4); }
+void WriteUInt32(std::string& out, std::uint32_t value) {
+    PutLittleEndian(out, value, 4);
+}
 
-void WriteBool(std::string& out, bool value) { out.push_back(value ? 1 : 0); }
+void WriteBool(std::string& out, bool value) {
+    out.push_back(value ? 1 : 0);
+}
 
 void WriteString(std::string& out, std::string_view text) {
     WriteInt32(out, static_cast<std::int32_t>(text.size()));
@@ -47,7 +51,9 @@ void ByteReader::ReadBytes(void* dest, std::size_t n) {
         overrun_ = true;
 }
 
-std::int32_t ByteReader::ReadInt32() { return static_cast<std::int32_t>(ReadUInt32()); }
+std::int32_t ByteReader::ReadInt32() {
+    return static_cast<std::int32_t>(ReadUInt32());
+}
 
 std::uint32_t ByteReader::ReadUInt32() {
     unsigned char b[4];

@@ -44,10 +44,10 @@ TDateTime FromUnixLocal(std::time_t seconds, int ms) {
 } // namespace
 
 TDateTime EncodeDateTime(const TDateParts& p) {
-    const long long days = DaysFromCivil(p.Year, static_cast<unsigned>(p.Month), static_cast<unsigned>(p.Day)) -
-                           kEpochOffset;
-    const double fraction = (p.Hour * 3600000.0 + p.Minute * 60000.0 + p.Second * 1000.0 + p.Millisecond) /
-                            86400000.0;
+    const long long days =
+        DaysFromCivil(p.Year, static_cast<unsigned>(p.Month), static_cast<unsigned>(p.Day)) - kEpochOffset;
+    const double fraction =
+        (p.Hour * 3600000.0 + p.Minute * 60000.0 + p.Second * 1000.0 + p.Millisecond) / 86400000.0;
     return static_cast<double>(days) + fraction;
 }
 
@@ -86,7 +86,9 @@ std::chrono::system_clock::time_point ToSystemClock(TDateTime value) {
     return std::chrono::system_clock::from_time_t(t) + std::chrono::milliseconds(p.Millisecond);
 }
 
-TDateTime Now() { return FromSystemClock(std::chrono::system_clock::now()); }
+TDateTime Now() {
+    return FromSystemClock(std::chrono::system_clock::now());
+}
 
 TDateTime FromFileTime(const std::timespec& ts) {
     return FromUnixLocal(ts.tv_sec, static_cast<int>(ts.tv_nsec / 1000000));
@@ -131,6 +133,8 @@ std::uint32_t TickCount() {
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-void SleepMs(unsigned milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void SleepMs(unsigned milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
 
 } // namespace korvel

@@ -31,8 +31,8 @@ struct TFileInfo {
 // Follows symbolic links. False when the path does not exist or cannot be examined.
 bool GetFileInfo(const std::string& path, TFileInfo& info);
 
-bool FileExistsAt(const std::string& path);      // a regular file (or link to one)
-bool DirectoryExists(const std::string& path);   // a directory (or link to one)
+bool FileExistsAt(const std::string& path);    // a regular file (or link to one)
+bool DirectoryExists(const std::string& path); // a directory (or link to one)
 
 // Creates the directory and every missing parent. True when the directory exists afterwards.
 bool ForceDirectories(const std::string& path);

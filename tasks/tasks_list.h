@@ -35,7 +35,7 @@ public:
 
     void Clear();
     TTask& Add(std::unique_ptr<TTask> task); // hands out the next TaskId
-    void Delete(int index);                   // children of the deleted task become top-level
+    void Delete(int index);                  // children of the deleted task become top-level
     int IndexOf(const TTask* task) const;
     void Exchange(int i, int j);
     void AddToHistory(int index);

@@ -46,9 +46,12 @@ std::string DirOf(const std::string& path) {
 
 } // namespace
 
-std::string TemporaryPrefixFor(const std::string& path) { return "." + FileNamePart(path) + ".tmp-"; }
+std::string TemporaryPrefixFor(const std::string& path) {
+    return "." + FileNamePart(path) + ".tmp-";
+}
 
-void SaveFileAtomically(const std::string& path, std::string_view bytes, unsigned mode, const WriteFn& write) {
+void SaveFileAtomically(const std::string& path, std::string_view bytes, unsigned mode,
+                        const WriteFn& write) {
     const std::string dir = DirOf(path);
     std::string temp = dir + TemporaryPrefixFor(path) + "XXXXXX";
     Fd fd(::mkstemp(temp.data()));

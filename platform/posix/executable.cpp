@@ -13,6 +13,8 @@ std::string ExecutablePath() {
     return std::string(buf, static_cast<std::size_t>(n));
 }
 
-std::string ExecutableDir() { return DirectoryPart(ExecutablePath()); }
+std::string ExecutableDir() {
+    return DirectoryPart(ExecutablePath());
+}
 
 } // namespace korvel

@@ -47,7 +47,9 @@ bool ForceDirectories(const std::string& path) {
     return errno == EEXIST && DirectoryExists(dir);
 }
 
-bool DeleteFileAt(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool DeleteFileAt(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
 bool SetFileModTime(const std::string& path, const std::timespec& modTime) {
     const std::timespec times[2] = {{0, UTIME_OMIT}, modTime};
