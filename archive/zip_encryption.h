@@ -37,12 +37,20 @@ public:
 // header bytes are its high bytes. The ten random header bytes come from a
 // generator seeded from the clock for each entry.
 std::unique_ptr<TZipEncryptor> MakeTraditionalEncryptor(const std::string& password, std::uint32_t crc);
+// Same, with the generator seeded from `seed` instead of the clock, so that a
+// header can be reproduced.
+std::unique_ptr<TZipEncryptor> MakeTraditionalEncryptor(const std::string& password, std::uint32_t crc,
+                                                        std::uint64_t seed);
 // `checkByte` is the byte the last header byte must decrypt to (the CRC's high byte).
 std::unique_ptr<TZipDecryptor> MakeTraditionalDecryptor(const std::string& password, std::uint8_t checkByte);
 
 // WinZip AE-2 (strength 1, 2, 3 = AES-128, 192, 256). Returns nullptr when the key
-// derivation refuses the password (longer than 128 bytes).
+// derivation refuses the password (longer than 128 bytes) or the strength is not 1 to 3.
 std::unique_ptr<TZipEncryptor> MakeAesEncryptor(const std::string& password, int strength);
+// Same, with a given salt of 4 * strength + 4 bytes instead of a random one, so that
+// an entry can be reproduced; nullptr also when the salt has another length.
+std::unique_ptr<TZipEncryptor> MakeAesEncryptor(const std::string& password, int strength,
+                                                const std::string& salt);
 std::unique_ptr<TZipDecryptor> MakeAesDecryptor(const std::string& password, int strength);
 
 } // namespace korvel
