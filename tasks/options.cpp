@@ -32,3 +32,12 @@ bool SaveOptions(const TOptionsData& options, const std::string& storeDir, std::
 }
 
 } // namespace korvel
+
+namespace korvel {
+
+TOptionsData& Options() {
+    static TOptionsData options;
+    return options;
+}
+
+} // namespace korvel

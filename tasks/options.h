@@ -18,3 +18,10 @@ TOptionsData LoadOptions(const std::string& storeDir);
 bool SaveOptions(const TOptionsData& options, const std::string& storeDir, std::string& error);
 
 } // namespace korvel
+
+namespace korvel {
+
+// The one options object of the program, read by every text choice.
+TOptionsData& Options();
+
+} // namespace korvel

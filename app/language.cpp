@@ -1,0 +1,43 @@
+#include "app/language.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+namespace korvel {
+
+namespace {
+
+struct Translators {
+    QTranslator own;
+    QTranslator qt; // Qt's own texts: the buttons of message boxes and input boxes
+    bool installed = false;
+};
+
+Translators& State() {
+    static Translators t;
+    return t;
+}
+
+} // namespace
+
+void ApplyLanguage(bool russian) {
+    Translators& t = State();
+    if (russian && !t.installed) {
+        if (t.own.isEmpty())
+            t.own.load(QStringLiteral(":/i18n/korvel_ru.qm"));
+        if (t.qt.isEmpty())
+            t.qt.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+        QApplication::installTranslator(&t.qt);
+        QApplication::installTranslator(&t.own);
+        t.installed = true;
+    } else if (!russian && t.installed) {
+        QApplication::removeTranslator(&t.own);
+        QApplication::removeTranslator(&t.qt);
+        t.installed = false;
+    }
+    // Deliver the change now, so that a run started right away shows the new texts.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+}
+
+} // namespace korvel

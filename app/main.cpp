@@ -1,0 +1,36 @@
+// Start-up: the language first, then the main window with the task list and its
+// stores, then a "/t" run or the message loop.
+
+#include <QApplication>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/main_form.h"
+#include "platform/executable.h"
+#include "tasks/options.h"
+
+int main(int argc, char* argv[]) {
+    using namespace korvel;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Korvel"));
+
+    const std::string storeDir = ExecutableDir();
+    Options() = LoadOptions(storeDir);
+
+    TMainForm mainForm(storeDir);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    mainForm.StartUp(args);
+
+    int rc = 0;
+    if (!(IsTaskRunStart(args) && mainForm.WasClosed())) {
+        mainForm.show();
+        rc = QApplication::exec();
+    }
+
+    std::string error;
+    if (!SaveOptions(Options(), storeDir, error))
+        std::fprintf(stderr, "korvel: %s\n", error.c_str());
+    return rc;
+}

@@ -1,0 +1,90 @@
+// The run loop: one task after the other, with the progress window, the history
+// and the messages for a stop or an error.
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <exception>
+
+#include "app/main_form.h"
+#include "app/message_box.h"
+#include "engine/run_task.h"
+#include "engine/ui/progress_show_label_form.h"
+#include "platform/date_time.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr unsigned kPauseAfterTask = 150;         // ms
+constexpr unsigned kPauseAfterIncremental = 1200; // ms, after the last task when it updates an archive
+
+} // namespace
+
+void TMainForm::RunTasks(const TIntArray& indices) {
+    const int n = indices.Count();
+    if (n == 0)
+        return;
+    TTasksList& tasks = *allTasks_;
+    QStringList names;
+    for (int k = 0; k < n; ++k)
+        names << QString::fromStdString(tasks.Item(indices.Get(k)).TaskName);
+
+    TRunHooks hooks;
+    hooks.MessageBox = CoreMessageBox(this);
+    hooks.InputBox = [this](const std::string& title, const std::string& prompt,
+                            const std::string& initial) -> std::optional<std::string> {
+        bool ok = false;
+        const QString text =
+            QInputDialog::getText(this, QString::fromStdString(title), QString::fromStdString(prompt),
+                                  QLineEdit::Normal, QString::fromStdString(initial), &ok);
+        if (!ok)
+            return std::nullopt;
+        return text.toStdString();
+    };
+    hooks.ArchiveStep = services_.ArchiveStep;
+    const ProgressFn progress = [this](double f) { return progressForm_->ShowProgress(f); };
+
+    progressForm_->SetCaptions(QStringLiteral("Korvel"), tr("Cancel"));
+    if (n > 1)
+        progressForm_->StartTaskList(names);
+
+    bool abort = false;
+    for (int k = 0; k < n; ++k) {
+        TTask& t = tasks.Item(indices.Get(k));
+        try {
+            if (t.Compress)
+                PrepareArchiveName(t, hooks);
+            if (n == 1)
+                progressForm_->StartTaskList(names);
+            progressForm_->SpecLabel()->setText(
+                tr("Executing the task \"%1\"").arg(QString::fromStdString(t.TaskName)));
+            progressForm_->WritePathLabel()->setText(
+                tr("Writing to %1").arg(QString::fromStdString(t.DestDir)));
+            RunTask(t, abort, progress, hooks);
+        } catch (const std::exception& e) {
+            progressForm_->close();
+            ShowMessageBox(this, QString::fromStdString(e.what()));
+            return;
+        }
+
+        progressForm_->CheckTask(k);
+        QApplication::processEvents();
+        SleepMs(kPauseAfterTask);
+        progressForm_->ShowProgress(1.0);
+        if (k == n - 1 && t.Compress && t.UpdateOnly) {
+            QApplication::processEvents();
+            SleepMs(kPauseAfterIncremental);
+        }
+        if (abort) {
+            ShowMessageBox(this, tr("Backup operation aborted."));
+            progressForm_->close();
+            return;
+        }
+        tasks.AddToHistory(indices.Get(k));
+        progressForm_->NextStep();
+    }
+    progressForm_->close();
+}
+
+} // namespace korvel
