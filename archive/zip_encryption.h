@@ -44,8 +44,10 @@ std::unique_ptr<TZipEncryptor> MakeTraditionalEncryptor(const std::string& passw
 // `checkByte` is the byte the last header byte must decrypt to (the CRC's high byte).
 std::unique_ptr<TZipDecryptor> MakeTraditionalDecryptor(const std::string& password, std::uint8_t checkByte);
 
-// WinZip AE-2 (strength 1, 2, 3 = AES-128, 192, 256). Returns nullptr when the key
-// derivation refuses the password (longer than 128 bytes) or the strength is not 1 to 3.
+// WinZip AES (strength 1, 2, 3 = AES-128, 192, 256). AE-1 and AE-2 encrypt alike; they
+// differ only in the AES block's vendor version and in whether the headers record the
+// CRC, which is the writer's part. Returns nullptr when the key derivation refuses the
+// password (longer than 128 bytes) or the strength is not 1 to 3.
 std::unique_ptr<TZipEncryptor> MakeAesEncryptor(const std::string& password, int strength);
 // Same, with a given salt of 4 * strength + 4 bytes instead of a random one, so that
 // an entry can be reproduced; nullptr also when the salt has another length.
