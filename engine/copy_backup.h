@@ -1,0 +1,30 @@
+#pragma once
+// The copy step: mirrors the selected files below their common root.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/run_report.h"
+#include "platform/ui_hooks.h"
+
+namespace korvel {
+
+class TTask;
+
+// Reads a millisecond tick count; tests pass a clock of their own.
+using TickFn = std::function<std::uint32_t()>;
+
+// Copies every file of `files` to `destDir` + the path below the first `rootLength`
+// characters (every ":" of that remainder turned into "_"), creating directories as
+// needed and keeping each file's modification time and permission bits. With the
+// task's UpdateOnly, a file whose copy has the same modification time (at the
+// two-second resolution of DOS times) is left alone. Nothing in the destination is
+// ever deleted. Progress goes to `progress` at most every 50 ms; when it returns
+// true, `abort` is set and the copy ends at once. Files that could not be read or
+// copied are counted in the returned report; the copy goes on with the others.
+TRunReport CopyBackup(const TTask& task, const std::vector<std::string>& files, int rootLength, bool& abort,
+                      const ProgressFn& progress, const std::string& destDir, const TickFn& tick = {});
+
+} // namespace korvel

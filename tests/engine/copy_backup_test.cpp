@@ -1,0 +1,275 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "engine/copy_backup.h"
+#include "engine/file_selection.h"
+#include "tasks/task.h"
+#include "temp_tree.h"
+
+namespace korvel {
+namespace {
+
+using test::ReadText;
+using test::TTempTree;
+
+// A clock that moves on by a fixed step every time it is read.
+TickFn SteppingClock(std::uint32_t step) {
+    auto now = std::make_shared<std::uint32_t>(1000);
+    return [now, step] { return *now += step; };
+}
+
+TEST(CopyBackup, MirrorsBelowTheCommonRoot) {
+    TTempTree tree;
+    const std::string a = tree.Write("src/Docs/a.txt", "A");
+    const std::string b = tree.Write("src/Photos/2024/b.jpg", "B");
+    const std::string dest = tree.Path("backup") + "/";
+    TTask task;
+    bool abort = true;
+    const TRunReport report =
+        CopyBackup(task, {a, b}, static_cast<int>(tree.Path("src/").size()), abort, {}, dest);
+    EXPECT_FALSE(abort);
+    EXPECT_TRUE(report.Ok());
+    EXPECT_EQ(ReadText(dest + "Docs/a.txt"), "A");
+    EXPECT_EQ(ReadText(dest + "Photos/2024/b.jpg"), "B");
+}
+
+TEST(CopyBackup, ColonsBelowTheRootBecomeUnderscores) {
+    TTempTree tree;
+    const std::string c = tree.Write("C:/Docs/a.txt", "C");
+    const std::string e = tree.Write("E:/x.txt", "E");
+    const std::string dest = tree.Path("backup/");
+    TTask task;
+    bool abort = false;
+    CopyBackup(task, {c, e}, static_cast<int>(tree.Path().size()) + 1, abort, {}, dest);
+    EXPECT_EQ(ReadText(dest + "C_/Docs/a.txt"), "C");
+    EXPECT_EQ(ReadText(dest + "E_/x.txt"), "E");
+}
+
+TEST(CopyBackup, KeepsModificationTimeAndPermissions) {
+    TTempTree tree;
+    const std::string a = tree.Write("src/run.sh", "#!/bin/sh\n");
+    ::chmod(a.c_str(), 0750);
+    test::SetMTime(a, 1500000000, 5);
+    TTask task;
+    bool abort = false;
+    CopyBackup(task, {a}, static_cast<int>(tree.Path("src/").size()), abort, {}, tree.Path("dst/"));
+    struct stat st {};
+    ASSERT_EQ(::stat(tree.Path("dst/run.sh").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0750u);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1500000000);
+}
+
+TEST(CopyBackup, DestinationWithoutSeparatorGetsOne) {
+    TTempTree tree;
+    const std::string a = tree.Write("src/a.txt", "A");
+    TTask task;
+    bool abort = false;
+    CopyBackup(task, {a}, static_cast<int>(tree.Path("src/").size()), abort, {}, tree.Path("dst"));
+    EXPECT_EQ(ReadText(tree.Path("dst/a.txt")), "A");
+}
+
+// Marks every copy so that a later run that copies a file shows it.
+void Scribble(const std::string& copy, const std::string& source) {
+    const timespec m = test::MTime(source);
+    std::ofstream(copy, std::ios::binary | std::ios::trunc) << "untouched";
+    test::SetMTime(copy, m.tv_sec, m.tv_nsec);
+}
+
+TEST(CopyBackup, IncrementalRunCopiesOnlyWhatChanged) {
+    TTempTree tree;
+    const std::string src = tree.Mkdir("src");
+    std::vector<std::string> names{"a.txt", "sub/b.txt", "sub/c.txt", "d.txt"};
+    for (const auto& n : names) {
+        tree.Write("src/" + n, "v1 " + n);
+        test::SetMTime(tree.Path("src/" + n), 1700000000);
+    }
+    const std::vector<std::string> files = SelectFiles(src, "*", "", true);
+    ASSERT_EQ(files.size(), names.size());
+    const int root = static_cast<int>(src.size()) + 1;
+    const std::string dest = tree.Path("dst/");
+    TTask task;
+    task.UpdateOnly = true;
+    bool abort = false;
+    CopyBackup(task, files, root, abort, {}, dest);
+    for (const auto& n : names)
+        EXPECT_EQ(ReadText(dest + n), "v1 " + n);
+
+    for (const auto& n : names)
+        Scribble(dest + n, tree.Path("src/" + n));
+    CopyBackup(task, files, root, abort, {}, dest);
+    for (const auto& n : names)
+        EXPECT_EQ(ReadText(dest + n), "untouched") << "copied again without a change: " << n;
+
+    tree.Write("src/sub/b.txt", "v2");
+    test::SetMTime(tree.Path("src/sub/b.txt"), 1700000100);
+    CopyBackup(task, files, root, abort, {}, dest);
+    for (const auto& n : names)
+        EXPECT_EQ(ReadText(dest + n), n == "sub/b.txt" ? "v2" : "untouched") << n;
+}
+
+TEST(CopyBackup, IncrementalComparisonUsesTwoSecondResolution) {
+    TTempTree tree;
+    const std::string a = tree.Write("src/a.txt", "new");
+    const std::string copy = tree.Write("dst/a.txt", "old");
+    test::SetMTime(a, 1700000000, 0); // an even second
+    test::SetMTime(copy, 1700000001, 500000000);
+    TTask task;
+    task.UpdateOnly = true;
+    bool abort = false;
+    const int root = static_cast<int>(tree.Path("src/").size());
+    CopyBackup(task, {a}, root, abort, {}, tree.Path("dst/"));
+    EXPECT_EQ(ReadText(copy), "old");
+    test::SetMTime(copy, 1700000002, 0);
+    CopyBackup(task, {a}, root, abort, {}, tree.Path("dst/"));
+    EXPECT_EQ(ReadText(copy), "new");
+}
+
+TEST(CopyBackup, NewerDestinationIsOverwrittenInBothModes) {
+    for (bool updateOnly : {false, true}) {
+        TTempTree tree;
+        const std::string a = tree.Write("src/a.txt", "source");
+        const std::string copy = tree.Write("dst/a.txt", "newer copy");
+        test::SetMTime(a, 1600000000);
+        test::SetMTime(copy, 1700000000);
+        TTask task;
+        task.UpdateOnly = updateOnly;
+        bool abort = false;
+        CopyBackup(task, {a}, static_cast<int>(tree.Path("src/").size()), abort, {}, tree.Path("dst/"));
+        EXPECT_EQ(ReadText(copy), "source") << updateOnly;
+    }
+}
+
+TEST(CopyBackup, NeverDeletesInTheDestination) {
+    TTempTree tree;
+    const std::string a = tree.Write("src/a.txt");
+    tree.Write("dst/removed-from-source.txt", "kept");
+    TTask task;
+    bool abort = false;
+    CopyBackup(task, {a}, static_cast<int>(tree.Path("src/").size()), abort, {}, tree.Path("dst/"));
+    EXPECT_EQ(ReadText(tree.Path("dst/removed-from-source.txt")), "kept");
+}
+
+std::vector<std::string> MakeFiles(const TTempTree& tree, int count) {
+    std::vector<std::string> files;
+    for (int i = 0; i < count; ++i)
+        files.push_back(tree.Write("src/f" + std::to_string(i), std::to_string(i)));
+    return files;
+}
+
+TEST(CopyBackup, ReportsEveryFileWhenTheClockAllowsAndEndsWithOne) {
+    TTempTree tree;
+    const auto files = MakeFiles(tree, 5);
+    std::vector<double> fractions;
+    TTask task;
+    bool abort = false;
+    CopyBackup(
+        task, files, static_cast<int>(tree.Path("src/").size()), abort,
+        [&](double f) {
+            fractions.push_back(f);
+            return false;
+        },
+        tree.Path("dst/"), SteppingClock(51));
+    EXPECT_EQ(fractions, (std::vector<double>{0.0, 0.25, 0.5, 0.75, 1.0}));
+}
+
+TEST(CopyBackup, ReportsAtMostEvery50Milliseconds) {
+    TTempTree tree;
+    const auto files = MakeFiles(tree, 7);
+    std::vector<double> fractions;
+    TTask task;
+    bool abort = false;
+    // 30 ms per file: a report after every second file.
+    CopyBackup(
+        task, files, static_cast<int>(tree.Path("src/").size()), abort,
+        [&](double f) {
+            fractions.push_back(f);
+            return false;
+        },
+        tree.Path("dst/"), SteppingClock(30));
+    EXPECT_EQ(fractions, (std::vector<double>{1.0 / 6, 3.0 / 6, 5.0 / 6}));
+    fractions.clear();
+    CopyBackup(
+        task, files, static_cast<int>(tree.Path("src/").size()), abort,
+        [&](double f) {
+            fractions.push_back(f);
+            return false;
+        },
+        tree.Path("dst/"), SteppingClock(25));
+    // 25 ms per file: exactly 50 ms after a report is not yet more than 50.
+    EXPECT_EQ(fractions, (std::vector<double>{2.0 / 6, 5.0 / 6}));
+}
+
+TEST(CopyBackup, SingleFileReportsOne) {
+    TTempTree tree;
+    const auto files = MakeFiles(tree, 1);
+    std::vector<double> fractions;
+    TTask task;
+    bool abort = false;
+    CopyBackup(
+        task, files, static_cast<int>(tree.Path("src/").size()), abort,
+        [&](double f) {
+            fractions.push_back(f);
+            return false;
+        },
+        tree.Path("dst/"), SteppingClock(100));
+    EXPECT_EQ(fractions, (std::vector<double>{1.0}));
+}
+
+TEST(CopyBackup, StopsAtOnceWhenAsked) {
+    TTempTree tree;
+    const auto files = MakeFiles(tree, 6);
+    int calls = 0;
+    TTask task;
+    bool abort = false;
+    CopyBackup(
+        task, files, static_cast<int>(tree.Path("src/").size()), abort, [&](double) { return ++calls == 2; },
+        tree.Path("dst/"), SteppingClock(60));
+    EXPECT_TRUE(abort);
+    EXPECT_EQ(calls, 2);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(std::filesystem::exists(tree.Path("dst/f" + std::to_string(i))), i < 2) << i;
+}
+
+TEST(CopyBackup, CountsFilesThatCouldNotBeBackedUp) {
+    TTempTree tree;
+    const std::string good = tree.Write("src/good.txt", "ok");
+    const std::string vanished = tree.Write("src/vanished.txt");
+    ::mkfifo(tree.Path("src/fifo").c_str(), 0644);
+    ::symlink(tree.Path("nowhere").c_str(), tree.Path("src/dangling").c_str());
+    const std::string blocked = tree.Write("src/blocked/f.txt");
+    const std::vector<std::string> files = SelectFiles(tree.Path("src"), "*", "", true);
+    ASSERT_EQ(files.size(), 5u);
+    std::filesystem::remove(vanished); // removed between selection and copy
+    tree.Write("dst/blocked", "a file where a directory must go");
+
+    TTask task;
+    bool abort = false;
+    const TRunReport report =
+        CopyBackup(task, files, static_cast<int>(tree.Path("src/").size()), abort, {}, tree.Path("dst/"));
+    EXPECT_EQ(report.FailedCount, 4);
+    std::vector<std::string> failed = report.FailedPaths;
+    std::sort(failed.begin(), failed.end());
+    EXPECT_EQ(failed, (std::vector<std::string>{blocked, tree.Path("src/dangling"), tree.Path("src/fifo"),
+                                                vanished}));
+    EXPECT_EQ(ReadText(tree.Path("dst/good.txt")), "ok");
+}
+
+TEST(RunReport, NamesTheCountAndTheFirstPaths) {
+    TRunReport report;
+    EXPECT_EQ(report.Message(), "");
+    report.AddFailure("/a");
+    EXPECT_EQ(report.Message(), "1 file could not be backed up:\n/a");
+    report.AddFailure("/b");
+    report.AddFailure("/c");
+    EXPECT_EQ(report.Message(), "3 files could not be backed up:\n/a\n/b\n/c");
+    for (int i = 0; i < 10; ++i)
+        report.AddFailure("/more");
+    EXPECT_EQ(report.FailedCount, 13);
+    EXPECT_EQ(report.FailedPaths.size(), TRunReport::kMaxListedPaths);
+    EXPECT_EQ(report.Message(), "13 files could not be backed up:\n/a\n/b\n/c\n/more\n/more\n...");
+}
+
+} // namespace
+} // namespace korvel
