@@ -1,0 +1,141 @@
+// Updating an existing archive: every old entry is carried over byte for byte
+// or replaced by its newer file into a temporary archive; files not yet in the
+// archive follow. Zip() then puts the temporary archive in the old one's place.
+
+#include <map>
+#include <unistd.h>
+
+#include "archive/zip_records.h"
+#include "archive/zip_writer.h"
+#include "archive/zip_writer_run.h"
+#include "platform/file_system.h"
+
+namespace korvel {
+
+namespace {
+constexpr std::size_t kCopyBlock = 16384;
+} // namespace
+
+void TZipWriter::CarryOver(TRun& run, TZipHeaderInfo rec) {
+    if (OnUpdate)
+        OnUpdate(*this, uaKeeping, rec.FullName());
+    TZipFile& old = Archive();
+    const std::uint64_t oldSize = old.Size();
+    const std::uint64_t at = rec.RelativeOffset();
+    std::uint8_t head[kLocalHeaderSize];
+    // The directory may lie: the offset must lead to a local header whose data fits the file.
+    if (at > oldSize || oldSize - at < kLocalHeaderSize || old.ReadAt(at, head, sizeof head) != sizeof head ||
+        GetU32(head) != kLocalSignature)
+        throw EBadZipFile(kNotAValidZip);
+    const std::uint16_t nameLen = GetU16(head + 26);
+    const std::uint16_t extraLen = GetU16(head + 28);
+    const std::uint64_t dataAt = at + kLocalHeaderSize + nameLen + extraLen;
+    const std::uint64_t size = rec.CompressedSize();
+    if (dataAt > oldSize || size > oldSize - dataAt)
+        throw EBadZipFile(kNotAValidZip);
+    std::string extra(extraLen, '\0');
+    if (old.ReadAt(at + kLocalHeaderSize + nameLen, extra.data(), extra.size()) != extra.size())
+        throw EBadZipFile(kNotAValidZip);
+    // Our own Zip64 and AES blocks are made again from the entry's values; the
+    // old ones would contradict the new header.
+    const std::string carried = StripOwnExtraBlocks(extra);
+
+    rec.Flags &= static_cast<std::uint16_t>(~kFlagDataDescriptor);
+    rec.SetRelativeOffset(run.out.Position());
+    rec.LocalExtraLength = static_cast<std::uint16_t>(carried.size());
+    run.out.Write(BuildLocalHeader(rec, carried));
+
+    std::vector<std::uint8_t> buf(kCopyBlock);
+    std::uint64_t copied = 0;
+    while (copied < size) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(buf.size(), size - copied));
+        if (old.ReadAt(dataAt + copied, buf.data(), want) != want)
+            throw EBadZipFile(kNotAValidZip);
+        run.out.Write(buf.data(), want);
+        copied += want;
+        ReportRead(run, copied, size, want);
+        if (DoProcessMessages())
+            ProcessMessagesAndCheckCancel();
+    }
+    run.names.insert(LowerName(rec.FullName()));
+    run.written.push_back(std::move(rec));
+}
+
+void TZipWriter::UpdateExistingArchive(TRun& run) {
+    RefreshDirectory();
+    run.update = true;
+    run.oldArchiveId = FileIdOf(ZipName());
+    LoadArchiveComment();
+    run.end = TEndCentral();
+    if (EndCentral().Comment) {
+        run.end.Comment = EndCentral().Comment;
+        run.end.CommentLength = static_cast<std::uint16_t>(EndCentral().Comment->size());
+    }
+
+    std::string error;
+    std::string tempPath;
+    const int fd = CreateTempFile(TemporaryDirectory(), "ZQT", tempPath, error);
+    if (fd < 0)
+        throw EFCreateError("Cannot create a temporary file in \"" + TemporaryDirectory() + "\". " + error);
+    run.out = TZipFile::Adopt(fd, tempPath);
+    run.outputPath = tempPath;
+    run.outputId = FileIdOfDescriptor(fd);
+    WriteStub(run);
+
+    // Stored name of every listed file -> its indices in list order, so that each
+    // old entry finds its file without walking the whole list.
+    const TStoredNameRules rules = NameRules();
+    std::map<std::string, std::vector<std::size_t>> byName;
+    for (std::size_t i = 0; i < filesList_.size(); ++i)
+        byName[LowerName(StoredNameOf(filesList_[i], rules).Full())].push_back(i);
+    std::vector<bool> done(filesList_.size(), false);
+
+    const std::vector<TZipHeaderInfo> oldEntries = Entries();
+    for (TZipHeaderInfo rec : oldEntries) {
+        if (rec.DeletedMark == 2)
+            continue;
+        CheckCancel();
+        LoadEntryComment(rec);
+        std::size_t match = filesList_.size();
+        if (auto it = byName.find(LowerName(rec.FullName())); it != byName.end()) {
+            for (std::size_t i : it->second)
+                if (!done[i]) {
+                    match = i;
+                    break;
+                }
+        }
+        if (match == filesList_.size()) {
+            CarryOver(run, std::move(rec));
+            continue;
+        }
+        const std::string& path = filesList_[match];
+        done[match] = true;
+        bool replace = zipAction_ == zaReplace;
+        if (!replace) {
+            TFileInfo info;
+            const bool exists = GetFileInfo(path, info);
+            replace = exists && DosToDateTime(rec.DateTime) < DosToDateTime(FileTimeToDos(info.ModTime));
+            if (!replace) {
+                run.totalBytes -= std::min(run.totalBytes, exists ? info.Size : 0);
+                run.totalBytes += rec.CompressedSize();
+                if (dispose_ && exists)
+                    run.disposeList.push_back(path);
+            }
+        }
+        if (replace) {
+            if (OnUpdate)
+                OnUpdate(*this, uaReplacing, path);
+            if (ZipOneFile(run, path) && dispose_)
+                run.disposeList.push_back(path);
+        } else {
+            CarryOver(run, std::move(rec));
+        }
+    }
+    std::vector<std::string> rest;
+    for (std::size_t i = 0; i < filesList_.size(); ++i)
+        if (!done[i])
+            rest.push_back(filesList_[i]);
+    filesList_ = std::move(rest);
+}
+
+} // namespace korvel

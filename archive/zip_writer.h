@@ -1,0 +1,194 @@
+#pragma once
+// TZipWriter: builds a ZIP archive from a list of files, or brings an existing
+// archive up to date through a temporary archive that replaces it at the end.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "archive/zip_file.h"
+#include "archive/zip_names.h"
+#include "archive/zip_reader.h"
+#include "platform/file_replace.h"
+
+namespace korvel {
+
+class TZipEncryptor;
+
+enum TZipAction { zaUpdate, zaReplace, zaFreshen };
+enum TEncryptStrength { esPKStandard, esAES128, esAES192, esAES256 };
+enum TSkipReason {
+    srBadPath,
+    srNoOverwrite,
+    srFileOpenError,
+    srSkippedInStartZip,
+    srExcludeList,
+    srArchiveBitNotSet,
+    srNoFileToFreshen,
+};
+enum TUpdateAction { uaReplacing, uaKeeping };
+enum TMultiMode { mmNone, mmSpan, mmBlocks };
+
+struct TMultiZipInfo {
+    std::int64_t BlockSize = 1457600;
+    std::int64_t FirstBlockSize = 0;
+    std::int64_t SaveOnFirstDisk = 0;
+    bool SaveZipInfoOnFirstDisk = false;
+    TMultiMode MultiMode = mmNone; // only mmNone is written
+    bool CheckDiskLabels = true;
+    bool WriteDiskLabels = true;
+};
+
+// Message number of the warning for a file that became shorter while it was read.
+inline constexpr int kMsgFileShrank = 208;
+// Text of that warning; "%s" stands for the file name.
+std::string FileShrankText(const std::string& fileName);
+
+class TZipWriter : public TZipReader {
+public:
+    TZipWriter() = default;
+
+    // --- properties ---
+    std::vector<std::string>& FilesList() { return filesList_; }
+    const std::vector<std::string>& FilesList() const { return filesList_; }
+    void SetFilesList(std::vector<std::string> files) { filesList_ = std::move(files); }
+    int PackLevel() const { return packLevel_; }
+    void SetPackLevel(int level) { packLevel_ = level < 0 ? 0 : level > 9 ? 9 : level; }
+    bool StorePaths() const { return storePaths_; }
+    void SetStorePaths(bool value);
+    bool RelativePaths() const { return relativePaths_; }
+    void SetRelativePaths(bool value);
+    bool StoreVolumes() const { return storeVolumes_; }
+    void SetStoreVolumes(bool value);
+    const std::string& RootDir() const { return rootDir_; }
+    void SetRootDir(const std::string& dir);
+    const std::string& Password() const { return password_; }
+    void SetPassword(const std::string& value) { password_ = value; }
+    TZipAction ZipAction() const { return zipAction_; }
+    void SetZipAction(TZipAction value) { zipAction_ = value; }
+    const std::string& TempPath() const { return tempPath_; }
+    void SetTempPath(const std::string& value) { tempPath_ = value; }
+    bool Recurse() const { return recurse_; }
+    void SetRecurse(bool value) { recurse_ = value; }
+    std::vector<std::string>& ExcludeList() { return excludeList_; }
+    std::vector<std::string>& NoCompressList() { return noCompressList_; }
+    std::vector<std::string>& RelativePathList() { return relativePathList_; }
+    bool IncludeHiddenFiles() const { return includeHidden_; }
+    void SetIncludeHiddenFiles(bool value) { includeHidden_ = value; }
+    bool IncludeSysFiles() const { return includeSys_; }
+    void SetIncludeSysFiles(bool value) { includeSys_ = value; }
+    bool IncludeReadOnlyFiles() const { return includeReadOnly_; }
+    void SetIncludeReadOnlyFiles(bool value) { includeReadOnly_ = value; }
+    bool IncludeArchiveFiles() const { return includeArchive_; }
+    void SetIncludeArchiveFiles(bool value) { includeArchive_ = value; }
+    bool SkipIfArchiveBitNotSet() const { return skipIfArchiveBitNotSet_; }
+    void SetSkipIfArchiveBitNotSet(bool value) { skipIfArchiveBitNotSet_ = value; }
+    bool ResetArchiveBitOnZip() const { return resetArchiveBit_; }
+    void SetResetArchiveBitOnZip(bool value) { resetArchiveBit_ = value; }
+    bool Dispose() const { return dispose_; }
+    void SetDispose(bool value) { dispose_ = value; }
+    bool Store83Names() const { return store83Names_; }
+    void SetStore83Names(bool value) { store83Names_ = value; }
+    TEncryptStrength EncryptStrength() const { return encryptStrength_; }
+    void SetEncryptStrength(TEncryptStrength value) { encryptStrength_ = value; }
+    TMultiZipInfo& MultiZipInfo() { return multiZipInfo_; }
+    // Read-only 0x01, hidden 0x02, system 0x04, archive 0x20 switched by the Include*
+    // properties; volume 0x08 and directory 0x10 always in. 0x39 with the defaults.
+    std::uint32_t AttributeMask() const;
+
+    // --- operations ---
+    // Adds FilesList to ZipName; returns the number of entries written in this call.
+    int Zip();
+    // Writes `stubFile` (followed by `optionSize` bytes of `optionData`) and then the
+    // archive: a self-extracting archive at `archiveFile`. 0 when a path is empty.
+    int ZipToSfx(const std::string& stubFile, const std::string& archiveFile,
+                 const void* optionData = nullptr, int optionSize = 0);
+    // From an event handler: stop at the next block written.
+    void CancelOperation() {
+        cancel_ = true;
+        pause_ = false;
+    }
+    void SetPause(bool value) { pause_ = value; }
+    bool Paused() const { return pause_; }
+    bool InProgress() const { return inProgress_; }
+
+    // --- events (each called only when assigned) ---
+    std::function<void(TZipWriter&, int numFiles, std::int64_t totalBytes, TEndCentral&, bool& stopNow)>
+        OnStartZipInfo;
+    std::function<void(TZipWriter&, const std::string& fileName, TZipHeaderInfo&, bool& skip)> OnStartZip;
+    std::function<void(TZipWriter&, const std::string& fileName, std::uint64_t uncompressedSize,
+                       std::uint64_t compressedSize, std::uint64_t currentZipSize)>
+        OnEndZip;
+    std::function<void(TZipWriter&, const std::string& fileName)> OnNoSuchFile;
+    std::function<void(TZipWriter&, TSkipReason, const std::string& fileName, int fileIndex, bool& retry)>
+        OnSkippingFile;
+    std::function<void(TZipWriter&, int percent)> OnFilePercentDone;
+    std::function<void(TZipWriter&, int percent)> OnTotalPercentDone;
+    std::function<void(TZipWriter&, int fileCount)> OnZipComplete;
+    std::function<void(TZipWriter&, int messageId, const std::string& msg1, const std::string& msg2,
+                       unsigned flags, int& result)>
+        OnHandleMessage;
+    std::function<void(TZipWriter&, TUpdateAction, const std::string& fileName)> OnUpdate;
+    std::function<void(TZipWriter&, const std::string& fileName)> OnRecursingFile;
+    // Shows the engine's warnings when OnHandleMessage is not assigned.
+    MessageBoxFn MessageBox;
+
+private:
+    struct TRun;
+
+    void CompleteFileList(TRun& run);
+    void ExpandWildcard(TRun& run, std::string spec);
+    bool AcceptFoundFile(TRun& run, const std::string& path, bool explicitName);
+    void UpdateExistingArchive(TRun& run);
+    void CarryOver(TRun& run, TZipHeaderInfo rec);
+    bool ZipOneFile(TRun& run, const std::string& path);
+    void StoreData(TRun& run, TZipFile& in, TZipHeaderInfo& rec, TZipEncryptor* enc, std::uint64_t limit,
+                   std::uint64_t& read, std::uint32_t& crc);
+    void DeflateData(TRun& run, TZipFile& in, TZipHeaderInfo& rec, TZipEncryptor* enc, std::uint64_t limit,
+                     std::uint64_t& read, std::uint32_t& crc);
+    void WriteBlock(TRun& run, std::uint8_t* data, std::size_t size, TZipEncryptor* enc);
+    void ReportRead(TRun& run, std::uint64_t fileDone, std::uint64_t fileSize, std::size_t block);
+    void WriteCentralDirectory(TRun& run);
+    void WriteStub(TRun& run);
+    std::string TemporaryDirectory() const;
+    TStoredNameRules NameRules() const;
+    bool InArchiveBeingRead(const std::string& storedKey) const;
+    void Skipping(TSkipReason reason, const std::string& fileName);
+    int HandleMessage(int id, const std::string& msg1, const std::string& msg2, unsigned flags);
+
+    std::vector<std::string> filesList_;
+    int packLevel_ = 6;
+    bool storePaths_ = false;
+    bool relativePaths_ = false;
+    bool storeVolumes_ = false;
+    std::string rootDir_;
+    std::string password_;
+    TZipAction zipAction_ = zaUpdate;
+    std::string tempPath_;
+    bool recurse_ = false;
+    std::vector<std::string> excludeList_;
+    std::vector<std::string> noCompressList_;
+    std::vector<std::string> relativePathList_;
+    bool includeHidden_ = false;
+    bool includeSys_ = false;
+    bool includeReadOnly_ = true;
+    bool includeArchive_ = true;
+    bool skipIfArchiveBitNotSet_ = false;
+    bool resetArchiveBit_ = false;
+    bool dispose_ = false;
+    bool store83Names_ = false;
+    TEncryptStrength encryptStrength_ = esPKStandard;
+    TMultiZipInfo multiZipInfo_;
+
+    bool inProgress_ = false;
+    // Self-extracting output: the stub copied to the start of the archive, and the
+    // name an updated ".zip" goes to instead of ZipName.
+    std::string stubPath_;
+    std::string alternativeTarget_;
+    bool creatingSfx_ = false;
+};
+
+} // namespace korvel

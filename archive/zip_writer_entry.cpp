@@ -1,0 +1,269 @@
+// Zipping one file: its local header, its data (stored or deflated, encrypted
+// when a password is set) and the header patched in place with the final values.
+
+#include <cstring>
+#include <vector>
+#include <zlib.h>
+
+#include "archive/zip_encryption.h"
+#include "archive/zip_records.h"
+#include "archive/zip_writer.h"
+#include "archive/zip_writer_run.h"
+#include "platform/file_system.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr std::size_t kDeflateBlock = 65535;
+constexpr std::size_t kStoreBlock = 32768;
+constexpr std::size_t kCrcBlock = 8192;
+
+bool EndsWithSeparator(const std::string& s) {
+    return !s.empty() && (s.back() == '/' || s.back() == '\\');
+}
+
+int Percent(std::uint64_t done, std::uint64_t total) {
+    if (total == 0)
+        return 100;
+    return static_cast<int>(std::min<std::uint64_t>(100, done * 100 / total));
+}
+
+// Keeps both size fields on their Zip64 markers for a large entry, so that the local
+// header written before the data and the one patched after it have one length.
+void ForceZip64Sizes(TZipHeaderInfo& rec) {
+    const std::uint64_t u = rec.UncompressedSize();
+    const std::uint64_t c = rec.CompressedSize();
+    if (!rec.Zip64)
+        rec.Zip64.emplace();
+    rec.Zip64->UncompressedSize = u;
+    rec.Zip64->CompressedSize = c;
+    rec.UncompressedSize32 = kMarker32;
+    rec.CompressedSize32 = kMarker32;
+}
+
+std::uint32_t CrcOfFile(TZipFile& in, std::uint64_t limit) {
+    std::vector<std::uint8_t> buf(kCrcBlock);
+    uLong crc = crc32(0L, Z_NULL, 0);
+    std::uint64_t total = 0;
+    while (total < limit) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(buf.size(), limit - total));
+        const std::size_t n = in.Read(buf.data(), want);
+        if (n == 0)
+            break;
+        crc = crc32(crc, buf.data(), static_cast<uInt>(n));
+        total += n;
+    }
+    in.Seek(0);
+    return static_cast<std::uint32_t>(crc);
+}
+
+} // namespace
+
+void TZipWriter::ReportRead(TRun& run, std::uint64_t fileDone, std::uint64_t fileSize, std::size_t block) {
+    run.doneBytes += block;
+    if (OnFilePercentDone)
+        OnFilePercentDone(*this, Percent(fileDone, fileSize));
+    if (OnTotalPercentDone)
+        OnTotalPercentDone(*this, Percent(run.doneBytes, run.totalBytes));
+}
+
+void TZipWriter::WriteBlock(TRun& run, std::uint8_t* data, std::size_t size, TZipEncryptor* enc) {
+    if (enc)
+        enc->EncryptBlock(data, size);
+    run.out.Write(data, size);
+    run.outputBytes += size;
+    // The cancel flag is honoured even without message processing: a handler of
+    // OnEndZip may have set it.
+    if (DoProcessMessages())
+        ProcessMessagesAndCheckCancel();
+    else
+        CheckCancel();
+}
+
+void TZipWriter::StoreData(TRun& run, TZipFile& in, TZipHeaderInfo& rec, TZipEncryptor* enc,
+                           std::uint64_t limit, std::uint64_t& read, std::uint32_t& crc) {
+    std::vector<std::uint8_t> buf(kStoreBlock);
+    uLong c = crc32(0L, Z_NULL, 0);
+    const std::uint64_t expected = rec.UncompressedSize();
+    while (read < limit) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(buf.size(), limit - read));
+        const std::size_t n = in.Read(buf.data(), want);
+        if (n == 0)
+            break;
+        read += n;
+        c = crc32(c, buf.data(), static_cast<uInt>(n));
+        ReportRead(run, read, expected, n);
+        WriteBlock(run, buf.data(), n, enc);
+    }
+    crc = static_cast<std::uint32_t>(c);
+}
+
+void TZipWriter::DeflateData(TRun& run, TZipFile& in, TZipHeaderInfo& rec, TZipEncryptor* enc,
+                             std::uint64_t limit, std::uint64_t& read, std::uint32_t& crc) {
+    z_stream zs{};
+    if (deflateInit2(&zs, PackLevel(), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw EZCompressionError("error");
+    struct TEnd {
+        z_stream& zs;
+        ~TEnd() { deflateEnd(&zs); }
+    } guard{zs};
+    std::vector<std::uint8_t> inBuf(kDeflateBlock), outBuf(kDeflateBlock);
+    uLong c = crc32(0L, Z_NULL, 0);
+    const std::uint64_t expected = rec.UncompressedSize();
+    int flush = Z_NO_FLUSH;
+    zs.next_out = outBuf.data();
+    zs.avail_out = static_cast<uInt>(outBuf.size());
+    for (;;) {
+        if (zs.avail_in == 0 && flush != Z_FINISH) {
+            const std::size_t want =
+                static_cast<std::size_t>(std::min<std::uint64_t>(inBuf.size(), limit - read));
+            const std::size_t n = want == 0 ? 0 : in.Read(inBuf.data(), want);
+            if (n == 0) {
+                flush = Z_FINISH;
+            } else {
+                read += n;
+                c = crc32(c, inBuf.data(), static_cast<uInt>(n));
+                ReportRead(run, read, expected, n);
+            }
+            zs.next_in = inBuf.data();
+            zs.avail_in = static_cast<uInt>(n);
+        }
+        const int rc = deflate(&zs, flush);
+        if (rc < 0 && rc != Z_BUF_ERROR)
+            throw EZCompressionError("error");
+        if (zs.avail_out == 0 || flush == Z_FINISH) {
+            const std::size_t have = outBuf.size() - zs.avail_out;
+            if (have > 0)
+                WriteBlock(run, outBuf.data(), have, enc);
+            zs.next_out = outBuf.data();
+            zs.avail_out = static_cast<uInt>(outBuf.size());
+        }
+        if (rc == Z_STREAM_END)
+            break;
+    }
+    crc = static_cast<std::uint32_t>(c);
+}
+
+bool TZipWriter::ZipOneFile(TRun& run, const std::string& path) {
+    TZipHeaderInfo rec(OEMConvert());
+    const bool isDir = EndsWithSeparator(path);
+    TZipFile in;
+    std::uint64_t size = 0;
+    if (isDir) {
+        TFileInfo info;
+        if (GetFileInfo(path, info) && info.IsDirectory) {
+            rec.DateTime = FileTimeToDos(info.ModTime);
+            rec.ExternalAttributes = info.Attributes;
+        } else {
+            rec.DateTime = DateTimeToDos(Now());
+        }
+        rec.CRC32 = 0;
+        rec.CompressionMethod = kMethodStored;
+    } else {
+        TFileInfo info;
+        if (!GetFileInfo(path, info) || info.IsDirectory) {
+            if (OnNoSuchFile)
+                OnNoSuchFile(*this, path);
+            return false;
+        }
+        const TFileId id = FileIdOf(path);
+        if (id == run.outputId || id == run.oldArchiveId) {
+            run.totalBytes -= std::min(run.totalBytes, info.Size);
+            return false;
+        }
+        rec.ExternalAttributes = info.Attributes;
+        in = TZipFile::OpenRead(path);
+        rec.DateTime = FileTimeToDos(in.ModTime());
+        size = in.Size();
+        rec.SetUncompressedSize(size);
+    }
+    const TStoredName stored = StoredNameOf(path, NameRules());
+    rec.SetDirectory(stored.Directory);
+    rec.SetFileName(isDir ? std::string() : stored.FileName);
+    rec.SetRelativeOffset(run.out.Position());
+    rec.InternalAttributes = 0;
+    rec.SetDiskNumberStart(0);
+
+    const std::string key = LowerName(rec.FullName());
+    if (run.names.count(key)) {
+        Skipping(srNoOverwrite, path);
+        run.totalBytes -= std::min(run.totalBytes, size);
+        return false;
+    }
+    if (OnStartZip) {
+        bool skip = false;
+        OnStartZip(*this, path, rec, skip);
+        if (skip) {
+            Skipping(srSkippedInStartZip, path);
+            run.totalBytes -= std::min(run.totalBytes, size);
+            return false;
+        }
+    }
+    const bool encrypt = !Password().empty() && !isDir;
+    if (encrypt) {
+        rec.Flags |= kFlagEncrypted;
+        rec.AesStrength = static_cast<std::uint8_t>(EncryptStrength());
+    }
+    const bool store = PackLevel() == 0 || MatchesAnyPattern(noCompressList_, path);
+    if (!isDir) {
+        if (PackLevel() < 3)
+            rec.Flags |= kFlagFast;
+        if (PackLevel() > 7)
+            rec.Flags |= kFlagMaximum;
+        rec.CompressionMethod = store ? kMethodStored : kMethodDeflate;
+    }
+    EncodeEntryName(rec);
+    const bool large = !isDir && size >= kZip64Threshold;
+    if (large)
+        ForceZip64Sizes(rec);
+    const std::uint64_t headerAt = rec.RelativeOffset();
+    const std::string firstHeader = BuildLocalHeader(rec);
+    run.out.Write(firstHeader);
+    const std::uint64_t dataStart = run.out.Position();
+
+    if (!isDir) {
+        std::unique_ptr<TZipEncryptor> enc;
+        // An entry that did not start large must not grow past what its header can hold.
+        const std::uint64_t limit = large ? UINT64_MAX : kZip64Threshold;
+        if (encrypt) {
+            rec.CRC32 = CrcOfFile(in, limit);
+            enc = rec.AesStrength != 0 ? MakeAesEncryptor(Password(), rec.AesStrength)
+                                       : MakeTraditionalEncryptor(Password(), rec.CRC32);
+            if (!enc)
+                throw EZipException("The password cannot be used for AES encryption");
+            run.out.Write(enc->Header());
+        }
+        std::uint64_t read = 0;
+        std::uint32_t crc = 0;
+        if (store)
+            StoreData(run, in, rec, enc.get(), limit, read, crc);
+        else
+            DeflateData(run, in, rec, enc.get(), limit, read, crc);
+        if (enc)
+            run.out.Write(enc->Trailer());
+        if (read < size)
+            HandleMessage(kMsgFileShrank, FileShrankText(path), path, 0);
+        rec.SetUncompressedSize(read);
+        rec.SetCompressedSize(run.out.Position() - dataStart);
+        rec.CRC32 = crc;
+        if (large)
+            ForceZip64Sizes(rec);
+        const std::string finalHeader = BuildLocalHeader(rec);
+        if (finalHeader.size() != firstHeader.size())
+            throw EZipException("Internal error: local header length changed");
+        run.out.WriteAt(headerAt, finalHeader);
+        in = TZipFile();
+    }
+    run.names.insert(key);
+    run.written.push_back(rec);
+    ++run.count;
+    if (OnEndZip) {
+        const TZipHeaderInfo& done = run.written.back();
+        OnEndZip(*this, path, isDir ? 0 : done.UncompressedSize(), isDir ? 0 : done.CompressedSize(),
+                 run.out.Position());
+    }
+    return true;
+}
+
+} // namespace korvel

@@ -1,0 +1,177 @@
+#include "archive_fixture.h"
+
+#include <array>
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace korvel::test {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void SetMTime(const std::string& path, std::int64_t seconds) {
+    const std::timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 0}};
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+std::int64_t MTime(const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return st.st_mtime;
+}
+
+int Run(const std::string& command, std::string* output) {
+    FILE* p = ::popen((command + " 2>&1").c_str(), "r");
+    if (!p)
+        return -1;
+    std::string text;
+    std::array<char, 4096> buf{};
+    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
+        text.append(buf.data(), n);
+    const int status = ::pclose(p);
+    if (output)
+        *output = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string Q(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
+    }
+    return out + "'";
+}
+
+bool HaveTool(const std::string& name) {
+    return Run("command -v " + name + " >/dev/null") == 0;
+}
+
+std::string TextLike(std::size_t size, unsigned seed) {
+    static const char* words[] = {"backup", "archive", "the", "file", "korvel", "directory", "zip",
+                                  "of",     "and",     "to",  "data", "level",  "entry",     "\n"};
+    std::mt19937 rng(seed);
+    std::string out;
+    while (out.size() < size) {
+        out += words[rng() % 14];
+        out += ' ';
+    }
+    out.resize(size);
+    return out;
+}
+
+std::string RandomBytes(std::size_t size, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string out(size, '\0');
+    for (char& c : out)
+        c = static_cast<char>(rng() & 0xFF);
+    return out;
+}
+
+std::uint16_t U16At(const std::string& b, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<std::uint8_t>(b.at(at)) |
+                                      (static_cast<std::uint8_t>(b.at(at + 1)) << 8));
+}
+std::uint32_t U32At(const std::string& b, std::size_t at) {
+    return U16At(b, at) | (std::uint32_t(U16At(b, at + 2)) << 16);
+}
+std::uint64_t U64At(const std::string& b, std::size_t at) {
+    return U32At(b, at) | (std::uint64_t(U32At(b, at + 4)) << 32);
+}
+
+std::string PeerVerdicts(const std::string& archive, const std::string& password) {
+    std::string failures;
+    std::string out;
+    const std::string pw = password.empty() ? "" : " -P " + Q(password);
+    if (HaveTool("unzip") && Run("unzip -tqq" + pw + " " + Q(archive), &out) != 0)
+        failures += "unzip -t: " + out + "\n";
+    const std::string pw7 = password.empty() ? " -p-" : " -p" + Q(password);
+    if (HaveTool("7z") && Run("7z t -bd" + pw7 + " " + Q(archive), &out) != 0)
+        failures += "7z t: " + out + "\n";
+    const std::string py = "import sys,zipfile\n"
+                           "z=zipfile.ZipFile(sys.argv[1])\n"
+                           "if len(sys.argv)>2: z.setpassword(sys.argv[2].encode())\n"
+                           "bad=z.testzip()\n"
+                           "sys.exit(1 if bad else 0)\n";
+    if (Run("python3 -c " + Q(py) + " " + Q(archive) + (password.empty() ? "" : " " + Q(password)), &out) !=
+        0)
+        failures += "python zipfile: " + out + "\n";
+    if (password.empty() && HaveTool("bsdtar") && Run("bsdtar -tf " + Q(archive) + " >/dev/null", &out) != 0)
+        failures += "bsdtar -tf: " + out + "\n";
+    return failures;
+}
+
+std::vector<std::pair<std::string, std::string>> PythonExtract(const std::string& archive,
+                                                               const std::string& password) {
+    // name, size, hex bytes: one entry per line, robust against any byte in names.
+    const std::string py = "import sys,zipfile\n"
+                           "z=zipfile.ZipFile(sys.argv[1])\n"
+                           "if len(sys.argv)>2: z.setpassword(sys.argv[2].encode())\n"
+                           "for i in z.infolist():\n"
+                           "  if i.is_dir(): continue\n"
+                           "  print(i.filename.encode('utf-8').hex(), z.read(i).hex())\n";
+    std::string out;
+    Run("python3 -c " + Q(py) + " " + Q(archive) + (password.empty() ? "" : " " + Q(password)) +
+            " 2>/dev/null",
+        &out);
+    auto unhex = [](const std::string& h) {
+        std::string s;
+        for (std::size_t i = 0; i + 1 < h.size(); i += 2)
+            s.push_back(static_cast<char>(std::stoi(h.substr(i, 2), nullptr, 16)));
+        return s;
+    };
+    std::vector<std::pair<std::string, std::string>> result;
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto space = line.find(' ');
+        if (space == std::string::npos)
+            continue;
+        result.emplace_back(unhex(line.substr(0, space)), unhex(line.substr(space + 1)));
+    }
+    return result;
+}
+
+void ArchiveTest::SetUp() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = std::string(KORVEL_TEST_TMP) + "/" + info->test_suite_name() + "." + info->name() + "." +
+           std::to_string(::getpid()) + "/";
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+}
+
+void ArchiveTest::TearDown() {
+    std::filesystem::remove_all(dir_);
+}
+
+std::string ArchiveTest::P(const std::string& relative) const {
+    const std::string path = dir_ + relative;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    return path;
+}
+
+std::string ArchiveTest::File(const std::string& relative, const std::string& content) {
+    const std::string path = P(relative);
+    WriteAll(path, content);
+    return path;
+}
+
+} // namespace korvel::test
