@@ -8,6 +8,8 @@
 
 #include "app/command_line.h"
 #include "app/main_form.h"
+#include "app/message_box.h"
+#include "engine/data_module.h"
 #include "platform/executable.h"
 #include "tasks/options.h"
 
@@ -20,6 +22,17 @@ int main(int argc, char* argv[]) {
     Options() = LoadOptions(storeDir);
 
     TMainForm mainForm(storeDir);
+    TDataModule1 dataModule1;
+    dataModule1.MessageBox = CoreMessageBox(&mainForm);
+    dataModule1.ZipWriter1.PumpMessages = [] {
+        QApplication::processEvents();
+        return false;
+    };
+    mainForm.Services().ArchiveStep = [&dataModule1](TTask& task, const std::vector<std::string>& files,
+                                                     int rootLength, bool& abort, const ProgressFn& progress,
+                                                     const std::string& target) {
+        return dataModule1.ZipBackup(task, files, rootLength, abort, progress, target);
+    };
     const std::vector<std::string> args(argv + 1, argv + argc);
     mainForm.StartUp(args);
 
