@@ -24,6 +24,7 @@ using TickFn = std::function<std::uint32_t()>;
 // ever deleted. Progress goes to `progress` at most every 50 ms; when it returns
 // true, `abort` is set and the copy ends at once. Files that could not be read or
 // copied are counted in the returned report; the copy goes on with the others.
+// A `destDir` without a trailing separator gets one.
 TRunReport CopyBackup(const TTask& task, const std::vector<std::string>& files, int rootLength, bool& abort,
                       const ProgressFn& progress, const std::string& destDir, const TickFn& tick = {});
 

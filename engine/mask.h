@@ -9,7 +9,8 @@
 // A character is one UTF-8 sequence: "?" and a set take a whole multi-byte
 // character, and sets and ranges may hold non-ASCII characters (so "[а-я]*" works
 // on Cyrillic names as it did in a single-byte code page). A byte that starts no
-// valid UTF-8 sequence is a character of its own. Error positions count characters.
+// valid UTF-8 sequence is a character of its own. Error positions count characters;
+// a set without its closing "]" is reported at the position just past the mask.
 
 #include <bitset>
 #include <cstdint>

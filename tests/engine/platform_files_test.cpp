@@ -136,3 +136,37 @@ TEST(CopyFile, ReadsPseudoFilesThatReportNoSize) {
 
 } // namespace
 } // namespace korvel
+
+namespace korvel {
+namespace {
+
+TEST(CopyFile, ReplacesALinkInTheTargetInsteadOfWritingThroughIt) {
+    test::TTempTree tree;
+    const std::string from = tree.Write("src", "backup data");
+    const std::string victim = tree.Write("elsewhere", "must stay");
+    const std::string to = tree.Path("dst");
+    ASSERT_EQ(::symlink(victim.c_str(), to.c_str()), 0);
+    ASSERT_TRUE(CopyFileWithTimes(from, to));
+    EXPECT_FALSE(std::filesystem::is_symlink(to));
+    EXPECT_EQ(test::ReadText(to), "backup data");
+    EXPECT_EQ(test::ReadText(victim), "must stay");
+}
+
+TEST(CopyFile, GivesAnExistingTargetTheSourcePermissions) {
+    test::TTempTree tree;
+    const std::string from = tree.Write("src", "x");
+    const std::string to = tree.Write("dst", "old");
+    ::chmod(to.c_str(), 0600);
+    ::chmod(from.c_str(), 0664); // group write: more than the usual creation mask lets through
+    ASSERT_TRUE(CopyFileWithTimes(from, to));
+    struct stat st {};
+    ::stat(to.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0664u);
+    const std::string fresh = tree.Path("fresh");
+    ASSERT_TRUE(CopyFileWithTimes(from, fresh));
+    ::stat(fresh.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0664u);
+}
+
+} // namespace
+} // namespace korvel
