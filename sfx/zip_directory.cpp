@@ -67,15 +67,23 @@ TEndValues FindEnd(const TArchiveFile& file) {
             char locator[kLocatorSize];
             file.ReadAt(end.endPosition - kLocatorSize, locator, kLocatorSize);
             if (LoadU32(locator) == kZip64LocatorSignature) {
-                const std::uint64_t recordOffset = LoadU64(locator + 8);
+                std::uint64_t recordOffset = LoadU64(locator + 8);
                 const std::uint64_t locatorPosition = end.endPosition - kLocatorSize;
-                if (recordOffset > locatorPosition || locatorPosition - recordOffset < kZip64EndSize) {
-                    throw TSfxError("archive damaged: bad Zip64 locator");
-                }
                 char record[kZip64EndSize];
-                file.ReadAt(recordOffset, record, kZip64EndSize);
-                if (LoadU32(record) != kZip64EndSignature) {
-                    throw TSfxError("archive damaged: Zip64 end record missing");
+                const auto recordAt = [&](std::uint64_t offset) {
+                    if (offset > locatorPosition || locatorPosition - offset < kZip64EndSize) {
+                        return false;
+                    }
+                    file.ReadAt(offset, record, kZip64EndSize);
+                    return LoadU32(record) == kZip64EndSignature;
+                };
+                // A stub put in front without adjusting the offsets leaves the locator
+                // short; the record then sits right before the locator, where writers put it.
+                if (!recordAt(recordOffset)) {
+                    if (locatorPosition < kZip64EndSize || !recordAt(locatorPosition - kZip64EndSize)) {
+                        throw TSfxError("archive damaged: Zip64 end record missing");
+                    }
+                    recordOffset = locatorPosition - kZip64EndSize;
                 }
                 hasZip64 = true;
                 end.recordsStart = recordOffset;
