@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QStyle>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -70,7 +71,7 @@ TMainForm::TMainForm(const std::string& storeDir, QWidget* parent) : QMainWindow
     CreateActions();
     CreateLayout();
     RetranslateUi();
-    resize(640, 460);
+    resize(760, 480);
     CenterOnScreen(this);
 
     allTasks_ = std::make_unique<TTasksList>(storeDir);
@@ -148,8 +149,14 @@ void TMainForm::CreateLayout() {
     auto* main = new QVBoxLayout;
     outer->addLayout(main, 1);
 
-    // Drop-down menus on three captioned buttons, then a button per action.
-    auto* bar = new QHBoxLayout;
+    // Drop-down menus on three captioned buttons, then a button per action. The tool
+    // bar folds the buttons that do not fit behind its extension arrow.
+    auto* bar = new QToolBar(this);
+    bar->setObjectName(QStringLiteral("ToolBar"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    addToolBar(Qt::TopToolBarArea, bar);
     fileMenu_ = new QMenu(this);
     fileMenu_->addActions({Clear1, SaveAction, CreateIconAction, ShowHistoryAction, Exit1});
     taskMenu_ = new QMenu(this);
@@ -157,28 +164,28 @@ void TMainForm::CreateLayout() {
     helpMenu_ = new QMenu(this);
     helpMenu_->addActions({Helpcontents1, Aboutprogram1});
     auto menuButton = [&](QToolButton*& b, QMenu* menu, const char* name) {
-        b = new QToolButton(central);
+        b = new QToolButton(bar);
         b->setObjectName(QString::fromLatin1(name));
         b->setMenu(menu);
         b->setPopupMode(QToolButton::InstantPopup);
+        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
         b->setAutoRaise(true);
         bar->addWidget(b);
     };
     menuButton(FileToolButton, fileMenu_, "FileToolButton");
     menuButton(EditToolButton, taskMenu_, "EditToolButton");
     menuButton(HelpToolButton, helpMenu_, "HelpToolButton");
-    bar->addSpacing(12);
-    bar->addWidget(MakeActionButton(central, AddAction, "AddButton"));
-    bar->addWidget(MakeActionButton(central, RunAction, "RunTaskButton"));
-    bar->addWidget(MakeActionButton(central, EditAction, "EditTaskButton"));
-    bar->addWidget(MakeActionButton(central, DelAction, "DelTaskButton"));
-    bar->addWidget(MakeActionButton(central, CloneAction, "AddSubTaskButton"));
-    bar->addWidget(MakeActionButton(central, ActSchedAction, "ApplyScheduleButton"));
-    bar->addWidget(MakeActionButton(central, CreateIconAction, "CreateIconButton"));
-    bar->addWidget(MakeActionButton(central, SaveAction, "SaveAllButton"));
-    bar->addWidget(MakeActionButton(central, ShowHistoryAction, "ShowHistoryButton"));
-    bar->addStretch();
-    ExitButton = new QToolButton(central);
+    bar->addSeparator();
+    bar->addWidget(MakeActionButton(bar, AddAction, "AddButton"));
+    bar->addWidget(MakeActionButton(bar, RunAction, "RunTaskButton"));
+    bar->addWidget(MakeActionButton(bar, EditAction, "EditTaskButton"));
+    bar->addWidget(MakeActionButton(bar, DelAction, "DelTaskButton"));
+    bar->addWidget(MakeActionButton(bar, CloneAction, "AddSubTaskButton"));
+    bar->addWidget(MakeActionButton(bar, ActSchedAction, "ApplyScheduleButton"));
+    bar->addWidget(MakeActionButton(bar, CreateIconAction, "CreateIconButton"));
+    bar->addWidget(MakeActionButton(bar, SaveAction, "SaveAllButton"));
+    bar->addWidget(MakeActionButton(bar, ShowHistoryAction, "ShowHistoryButton"));
+    ExitButton = new QToolButton(bar);
     ExitButton->setObjectName(QStringLiteral("ExitButton"));
     ExitButton->setToolTip(QStringLiteral("Close the program"));
     ExitButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
@@ -186,7 +193,6 @@ void TMainForm::CreateLayout() {
     ExitButton->setAutoRaise(true);
     connect(ExitButton, &QToolButton::clicked, this, &QWidget::close);
     bar->addWidget(ExitButton);
-    main->addLayout(bar);
 
     auto* lookRow = new QHBoxLayout;
     lookLabel_ = new QLabel(central);
