@@ -68,8 +68,11 @@ struct TExpandedArchiveName {
 
 // Expands the pattern for `date`, numbering on from the archives already in
 // `destDir`. With `deleteOldFiles`, selects the archives beyond
-// `deleteOldFilesCount` (a negative count is taken as 0: keep none). A `destDir`
-// without a trailing separator gets one. Throws EArchiveNameError.
+// `deleteOldFilesCount` (a negative count is taken as 0: keep none), the new name
+// counting as one of those kept. "Oldest" means first by name: the lower-cased
+// names in byte order, which follows the calendar only when the pattern runs from
+// year to day to number. A `destDir` without a trailing separator gets one.
+// Throws EArchiveNameError.
 TExpandedArchiveName ExpandArchiveName(const std::string& pattern, const std::string& destDir,
                                        bool deleteOldFiles, int deleteOldFilesCount,
                                        const TCalendarDate& date);
