@@ -22,7 +22,7 @@ void AppendUtf8(std::string& out, char32_t cp) {
 }
 
 bool StartsWithRu(const char* value) {
-    return value[0] == 'r' && value[1] == 'u';
+    return (value[0] == 'r' || value[0] == 'R') && (value[1] == 'u' || value[1] == 'U');
 }
 
 } // namespace
