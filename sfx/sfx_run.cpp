@@ -100,6 +100,9 @@ int RunSfx(const TSfxOptions& options, const TPasswordAsker& askPassword, std::F
         std::optional<std::string> password = options.password;
         const bool anyEncrypted = std::any_of(directory.entries.begin(), directory.entries.end(),
                                               [](const TSfxEntry& e) { return e.IsEncrypted(); });
+        const bool askedAtPrompt = anyEncrypted && !password && askPassword;
+        bool passwordProved = false;
+        int promptsLeft = 2;
         if (anyEncrypted && !password) {
             password = askPassword ? askPassword() : std::nullopt;
             if (!password) {
@@ -146,16 +149,38 @@ int RunSfx(const TSfxOptions& options, const TPasswordAsker& askPassword, std::F
                 continue;
             }
 
-            std::optional<TTargetTree::TNewFile> target = tree.CreateFile(path->components, error);
+            std::optional<TTargetTree::TNewFile> target;
+            TDataResult result;
+            for (;;) {
+                target.reset(); // a refused attempt's temporary file goes first
+                std::optional<TTargetTree::TNewFile> made = tree.CreateFile(path->components, error);
+                if (!made) {
+                    break;
+                }
+                target.emplace(std::move(*made));
+                result =
+                    ExtractEntryData(file, entry, password, [&](const std::uint8_t* data, std::size_t size) {
+                        return target->Write(data, size);
+                    });
+                // A password typed at the prompt may be mistyped: until one entry has
+                // proved it, a refused password is asked for again, a few times.
+                if (result.status != TDataStatus::WrongPassword || !askedAtPrompt || passwordProved ||
+                    promptsLeft == 0) {
+                    break;
+                }
+                std::fprintf(err, "sfx: incorrect password\n");
+                --promptsLeft;
+                const std::optional<std::string> again = askPassword();
+                if (!again) {
+                    break;
+                }
+                password = again;
+            }
             if (!target) {
                 std::fprintf(err, "sfx: %s: %s\n", name.c_str(), error.c_str());
                 ++failures;
                 continue;
             }
-            const TDataResult result =
-                ExtractEntryData(file, entry, password, [&](const std::uint8_t* data, std::size_t size) {
-                    return target->Write(data, size);
-                });
             if (result.status != TDataStatus::Ok) {
                 const std::string& why =
                     result.status == TDataStatus::WriteFailed ? target->WriteError() : result.message;
@@ -163,6 +188,7 @@ int RunSfx(const TSfxOptions& options, const TPasswordAsker& askPassword, std::F
                 ++failures;
                 continue; // the temporary file goes with `target`
             }
+            passwordProved = passwordProved || entry.IsEncrypted();
             if (!target->Commit(FileMode(entry, umaskBits), mtime, error)) {
                 std::fprintf(err, "sfx: %s: %s\n", name.c_str(), error.c_str());
                 ++failures;

@@ -185,6 +185,21 @@ TEST_F(ExtractTest, PasswordIsAskedOnTheTerminal) {
     ExpectSameTree(scratch_ / "out");
 }
 
+TEST_F(ExtractTest, MistypedPasswordIsAskedAgain) {
+    if (!HaveProgram("script")) {
+        GTEST_SKIP() << "script not installed";
+    }
+    const fs::path exe = MakeSfx(ZipSource("zip -qr -X -P secret"), scratch_ / "a.exe");
+    // The pauses let each prompt switch echo off before its line is typed.
+    const TRunResult r = RunShell(
+        "(sleep 1; printf 'wrong\\n'; sleep 2; printf 'secret\\n') | script -qec " +
+            Quote(Quote(exe.string()) + " -q -d " + Quote((scratch_ / "out").string())) + " /dev/null",
+        scratch_.Path());
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("incorrect password"), std::string::npos) << r.out;
+    ExpectSameTree(scratch_ / "out");
+}
+
 TEST(StubProgram, IsStaticallyLinked) {
     TScratch scratch;
     const TRunResult r = RunShell("readelf -lW " + Quote(StubPath()), scratch.Path());
