@@ -63,6 +63,16 @@ protected:
         return task_.RunZipFileName;
     }
 
+    // Enough files for the progress to be reported, and a user who stops at the first report.
+    void RunStoppedByTheUser() {
+        for (int i = 0; i < 30; ++i)
+            File("src/more/f" + std::to_string(i) + ".bin", RandomBytes(20000, i));
+        RunIt([](double) {
+            SleepMs(60);
+            return true;
+        });
+    }
+
     TTask task_;
     TDataModule1 module_;
     TRunHooks hooks_;
@@ -136,12 +146,7 @@ TEST_F(ZipBackupTest, SelfExtractingArchiveExtractsTheSourceTree) {
 TEST_F(ZipBackupTest, StoppedRunKeepsThePreviousArchiveAndLeavesNothingBehind) {
     const std::string archive = RunIt();
     const std::string before = ReadAll(archive);
-    for (int i = 0; i < 30; ++i)
-        File("src/more/f" + std::to_string(i) + ".bin", RandomBytes(20000, i));
-    RunIt([](double) {
-        SleepMs(60);
-        return true;
-    });
+    RunStoppedByTheUser();
     EXPECT_TRUE(aborted_);
     EXPECT_EQ(ReadAll(archive), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(P("out")), fs::directory_iterator()), 1);
@@ -155,12 +160,7 @@ TEST_F(ZipBackupTest, RotationHappensOnlyAfterASuccessfulRun) {
     File("out/b_02.zip", "old two");
 
     // A stopped run deletes nothing.
-    for (int i = 0; i < 30; ++i)
-        File("src/more/f" + std::to_string(i) + ".bin", RandomBytes(20000, i));
-    RunIt([](double) {
-        SleepMs(60);
-        return true;
-    });
+    RunStoppedByTheUser();
     EXPECT_TRUE(aborted_);
     EXPECT_TRUE(fs::exists(P("out/b_01.zip")));
     EXPECT_FALSE(fs::exists(P("out/b_03.zip")));
