@@ -123,14 +123,27 @@ void TZipReader::ReplaceDirectory(std::vector<TZipHeaderInfo> entries, const TEn
     entries_ = std::move(entries);
     endCentral_ = end;
     zipDate_ = date;
+    stamp_ = StampOf(path);
     directoryOf_ = path;
     haveDirectory_ = true;
+}
+
+TZipReader::TFileStamp TZipReader::StampOf(const std::string& path) {
+    TFileStamp stamp;
+    TFileInfo info;
+    if (GetFileInfo(path, info)) {
+        stamp.Seconds = info.ModTime.tv_sec;
+        stamp.Nanoseconds = info.ModTime.tv_nsec;
+        stamp.Size = info.Size;
+        stamp.Id = FileIdOf(path);
+    }
+    return stamp;
 }
 
 void TZipReader::RefreshDirectory() {
     TFileInfo info;
     if (haveDirectory_ && directoryOf_ == zipName_ && GetFileInfo(zipName_, info) &&
-        FromFileTime(info.ModTime) == zipDate_) {
+        FromFileTime(info.ModTime) == zipDate_ && StampOf(zipName_) == stamp_) {
         OpenArchive();
         return;
     }
@@ -154,6 +167,7 @@ void TZipReader::ReadDirectoryFromOpenArchive() {
     TFileInfo info;
     if (GetFileInfo(zipName_, info))
         zipDate_ = FromFileTime(info.ModTime);
+    stamp_ = StampOf(zipName_);
     const std::uint64_t fileSize = archive_.Size();
     if (fileSize == 0) {
         // An empty file is an empty archive: an update simply writes every file.

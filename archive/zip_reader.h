@@ -12,6 +12,7 @@
 #include "archive/zip_file.h"
 #include "archive/zip_header_info.h"
 #include "platform/date_time.h"
+#include "platform/file_replace.h"
 #include "platform/ui_hooks.h"
 
 namespace korvel {
@@ -90,6 +91,19 @@ private:
     std::uint64_t commentPos_ = 0;
     TDateTime zipDate_ = 0;
     std::string directoryOf_; // the path whose directory entries_ holds
+    // The date alone can miss a rewrite within one clock tick of the file system;
+    // size and identity of the file are compared too.
+    struct TFileStamp {
+        std::int64_t Seconds = 0;
+        long Nanoseconds = 0;
+        std::uint64_t Size = 0;
+        TFileId Id;
+        bool operator==(const TFileStamp& o) const {
+            return Seconds == o.Seconds && Nanoseconds == o.Nanoseconds && Size == o.Size && Id == o.Id;
+        }
+    };
+    static TFileStamp StampOf(const std::string& path);
+    TFileStamp stamp_;
     bool haveDirectory_ = false;
 };
 
