@@ -127,8 +127,9 @@ int RunSfx(const TSfxOptions& options, const TPasswordAsker& askPassword, std::F
             const std::string& name = names[i];
             const std::optional<TSafePath> path = MakeSafePath(name);
             if (!path) {
-                std::fprintf(err, "sfx: skipped \"%s\": the name would leave the target directory\n",
-                             name.c_str());
+                std::fprintf(
+                    err, "sfx: skipped \"%s\": unsafe name (absolute, drive letter, \"..\" or NUL byte)\n",
+                    name.c_str());
                 ++failures;
                 continue;
             }

@@ -63,7 +63,7 @@ TEST_F(HostileArchiveTest, EscapingNamesAreSkippedAndReported) {
                                  "entry('./dot/./ok.txt', b'dots')\n");
     const TRunResult r = Extract(exe);
     EXPECT_EQ(r.status, 1) << r.err;
-    for (const std::string name :
+    for (const std::string& name :
          {std::string("../evil"), absolute, std::string("C:/drive.txt"), std::string("C:drive2.txt"),
           std::string("sub/../../up.txt"), std::string("..\\back.txt"), std::string("\\rooted.txt")}) {
         EXPECT_NE(r.err.find("\"" + name + "\""), std::string::npos) << name << " not reported in\n" << r.err;
