@@ -38,12 +38,17 @@ unsigned CurrentUmask() {
     return mask;
 }
 
-// Unix permission bits when the archiver recorded them; set-id bits never.
+// Unix permission bits when the archiver recorded them (set-id bits never);
+// from a Windows host, its read-only attribute.
 unsigned FileMode(const TSfxEntry& entry, unsigned umaskBits) {
+    const unsigned host = entry.versionMadeBy >> 8;
     const unsigned unixMode = entry.externalAttributes >> 16;
     unsigned mode = 0666;
-    if ((entry.versionMadeBy >> 8) == kHostUnix && S_ISREG(unixMode) && (unixMode & 0777) != 0) {
+    if (host == kHostUnix && S_ISREG(unixMode) && (unixMode & 0777) != 0) {
         mode = unixMode & 0777;
+    } else if ((host == kHostDos || host == kHostNtfs || host == kHostAnsi) &&
+               (entry.externalAttributes & 0x01)) {
+        mode = 0444;
     }
     return mode & ~umaskBits;
 }

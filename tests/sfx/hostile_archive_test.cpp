@@ -156,5 +156,33 @@ TEST_F(HostileArchiveTest, FileWhereADirectoryIsNeededFailsCleanly) {
     EXPECT_EQ(ReadFile(root_ / "out/thing"), "a file");
 }
 
+TEST_F(HostileArchiveTest, PermissionsComeFromTheHostsAttributes) {
+    RunPython("import zipfile\n"
+              "z = zipfile.ZipFile('a.zip', 'w')\n"
+              "def put(name, system, attr):\n"
+              "    i = zipfile.ZipInfo(name, (2020, 1, 1, 0, 0, 0))\n"
+              "    i.create_system = system\n"
+              "    i.external_attr = attr\n"
+              "    z.writestr(i, b'x')\n"
+              "put('readonly.txt', 0, 0x21)\n"
+              "put('archive.txt', 0, 0x20)\n"
+              "put('script.sh', 3, (0o104755 << 16))\n" // setuid must not survive
+              "put('private.txt', 3, (0o100600 << 16))\n"
+              "z.close()\n",
+              scratch_.Path());
+    const fs::path exe = MakeSfx(scratch_ / "a.zip", scratch_ / "a.exe");
+    const TRunResult r =
+        RunShell("umask 022 && " + Quote(exe) + " -d " + Quote(root_ / "out"), scratch_.Path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto mode = [&](const char* name) { return fs::status(root_ / "out" / name).permissions(); };
+    using fs::perms;
+    EXPECT_EQ(mode("readonly.txt"), perms::owner_read | perms::group_read | perms::others_read);
+    EXPECT_EQ(mode("archive.txt"),
+              perms::owner_read | perms::owner_write | perms::group_read | perms::others_read);
+    EXPECT_EQ(mode("script.sh"), perms::owner_all | perms::group_read | perms::group_exec |
+                                     perms::others_read | perms::others_exec);
+    EXPECT_EQ(mode("private.txt"), perms::owner_read | perms::owner_write);
+}
+
 } // namespace
 } // namespace korvel::sfx::test
