@@ -32,6 +32,19 @@ bool HasDirectoryAttribute(const TSfxEntry& entry) {
     return false;
 }
 
+// Names and comments come from the archive: control characters in them could
+// drive the user's terminal, so they are shown as "?".
+std::string Printable(const std::string& text, bool keepLineBreaks = false) {
+    std::string shown = text;
+    for (char& c : shown) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 || byte == 0x7F) && !(keepLineBreaks && (c == '\n' || c == '\t'))) {
+            c = '?';
+        }
+    }
+    return shown;
+}
+
 unsigned CurrentUmask() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -64,14 +77,14 @@ void PrintList(const TSfxDirectory& directory, const std::vector<std::string>& n
         const TDosFields t = UnpackDosDateTime(e.dosDateTime);
         std::fprintf(out, "%12llu  %04d-%02d-%02d %02d:%02d   %s%s\n",
                      static_cast<unsigned long long>(e.uncompressedSize), t.year, t.month, t.day, t.hour,
-                     t.minute, names[i].c_str(), e.IsEncrypted() ? "  (encrypted)" : "");
+                     t.minute, Printable(names[i]).c_str(), e.IsEncrypted() ? "  (encrypted)" : "");
         total += e.uncompressedSize;
     }
     std::fprintf(out, "%12s  %-10s %-5s   %s\n", "------------", "", "", "-------");
     std::fprintf(out, "%12llu  %-10s %-5s   %zu %s\n", static_cast<unsigned long long>(total), "", "",
                  names.size(), names.size() == 1 ? "entry" : "entries");
     if (!directory.comment.empty()) {
-        std::fprintf(out, "%s\n", directory.comment.c_str());
+        std::fprintf(out, "%s\n", Printable(directory.comment, true).c_str());
     }
 }
 
@@ -129,12 +142,13 @@ int RunSfx(const TSfxOptions& options, const TPasswordAsker& askPassword, std::F
 
         for (std::size_t i = 0; i < directory.entries.size(); ++i) {
             const TSfxEntry& entry = directory.entries[i];
-            const std::string& name = names[i];
-            const std::optional<TSafePath> path = MakeSafePath(name);
+            const std::string shown = Printable(names[i]);
+            const char* name = shown.c_str();
+            const std::optional<TSafePath> path = MakeSafePath(names[i]);
             if (!path) {
                 std::fprintf(
                     err, "sfx: skipped \"%s\": unsafe name (absolute, drive letter, \"..\" or NUL byte)\n",
-                    name.c_str());
+                    name);
                 ++failures;
                 continue;
             }
@@ -144,12 +158,12 @@ int RunSfx(const TSfxOptions& options, const TPasswordAsker& askPassword, std::F
                 (entry.uncompressedSize == 0 && entry.compressedSize == 0 && HasDirectoryAttribute(entry))) {
                 const TFd dir = tree.OpenDirectory(path->components, path->components.size(), error);
                 if (!dir.Valid()) {
-                    std::fprintf(err, "sfx: %s: %s\n", name.c_str(), error.c_str());
+                    std::fprintf(err, "sfx: %s: %s\n", name, Printable(error).c_str());
                     ++failures;
                     continue;
                 }
                 if (!options.quiet) {
-                    std::fprintf(out, "   creating: %s\n", name.c_str());
+                    std::fprintf(out, "   creating: %s\n", name);
                 }
                 directoryTimes.emplace_back(path->components, mtime);
                 continue;
@@ -183,25 +197,25 @@ int RunSfx(const TSfxOptions& options, const TPasswordAsker& askPassword, std::F
                 password = again;
             }
             if (!target) {
-                std::fprintf(err, "sfx: %s: %s\n", name.c_str(), error.c_str());
+                std::fprintf(err, "sfx: %s: %s\n", name, Printable(error).c_str());
                 ++failures;
                 continue;
             }
             if (result.status != TDataStatus::Ok) {
                 const std::string& why =
                     result.status == TDataStatus::WriteFailed ? target->WriteError() : result.message;
-                std::fprintf(err, "sfx: %s: %s\n", name.c_str(), why.c_str());
+                std::fprintf(err, "sfx: %s: %s\n", name, Printable(why).c_str());
                 ++failures;
                 continue; // the temporary file goes with `target`
             }
             passwordProved = passwordProved || entry.IsEncrypted();
             if (!target->Commit(FileMode(entry, umaskBits), mtime, error)) {
-                std::fprintf(err, "sfx: %s: %s\n", name.c_str(), error.c_str());
+                std::fprintf(err, "sfx: %s: %s\n", name, Printable(error).c_str());
                 ++failures;
                 continue;
             }
             if (!options.quiet) {
-                std::fprintf(out, " extracting: %s\n", name.c_str());
+                std::fprintf(out, " extracting: %s\n", name);
             }
         }
         // Last, and deepest first: writing into a directory moves its time again.

@@ -184,5 +184,21 @@ TEST_F(HostileArchiveTest, PermissionsComeFromTheHostsAttributes) {
     EXPECT_EQ(mode("private.txt"), perms::owner_read | perms::owner_write);
 }
 
+TEST_F(HostileArchiveTest, ControlCharactersAreNotSentToTheTerminal) {
+    const fs::path exe = MakeZip("entry('esc\\x1b[2Jname.txt', b'x')\n"
+                                 "z.comment = b'line one\\nbell\\x07'\n");
+    const TRunResult list = RunShell(Quote(exe) + " -l", scratch_.Path());
+    ASSERT_EQ(list.status, 0) << list.err;
+    EXPECT_EQ(list.out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(list.out.find('\x07'), std::string::npos);
+    EXPECT_NE(list.out.find("esc?[2Jname.txt"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("line one\nbell?"), std::string::npos) << list.out;
+    const TRunResult r = Extract(exe);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+    // The file itself keeps its real name.
+    EXPECT_TRUE(fs::exists(root_ / "out" / "esc\x1b[2Jname.txt"));
+}
+
 } // namespace
 } // namespace korvel::sfx::test
