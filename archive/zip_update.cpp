@@ -72,16 +72,7 @@ void TZipWriter::UpdateExistingArchive(TRun& run) {
         run.end.CommentLength = static_cast<std::uint16_t>(EndCentral().Comment->size());
     }
 
-    std::string error;
-    std::string tempPath;
-    const int fd = CreateTempFile(TemporaryDirectory(), "ZQT", tempPath, error);
-    if (fd < 0)
-        throw EFCreateError("Cannot create a temporary file in \"" + TemporaryDirectory() + "\". " + error);
-    run.out = TZipFile::Adopt(fd, tempPath);
-    run.outputPath = tempPath;
-    run.outputId = FileIdOfDescriptor(fd);
-    WriteStub(run);
-
+    // What happens to each old entry: carried over, or replaced by listed file i.
     // Stored name of every listed file -> its indices in list order, so that each
     // old entry finds its file without walking the whole list.
     const TStoredNameRules rules = NameRules();
@@ -89,13 +80,18 @@ void TZipWriter::UpdateExistingArchive(TRun& run) {
     for (std::size_t i = 0; i < filesList_.size(); ++i)
         byName[LowerName(StoredNameOf(filesList_[i], rules).Full())].push_back(i);
     std::vector<bool> done(filesList_.size(), false);
-
-    const std::vector<TZipHeaderInfo> oldEntries = Entries();
-    for (TZipHeaderInfo rec : oldEntries) {
-        if (rec.DeletedMark == 2)
-            continue;
+    constexpr std::size_t kKeep = static_cast<std::size_t>(-1);
+    const std::vector<TZipHeaderInfo>& oldEntries = Entries();
+    std::vector<std::size_t> replaceBy(oldEntries.size(), kKeep);
+    bool anyChange = creatingSfx_;
+    for (std::size_t e = 0; e < oldEntries.size(); ++e) {
+        const TZipHeaderInfo& rec = oldEntries[e];
         CheckCancel();
-        LoadEntryComment(rec);
+        if (rec.DeletedMark == 2 || (rec.Flags & kFlagDataDescriptor)) {
+            anyChange = true;
+            if (rec.DeletedMark == 2)
+                continue;
+        }
         std::size_t match = filesList_.size();
         if (auto it = byName.find(LowerName(rec.FullName())); it != byName.end()) {
             for (std::size_t i : it->second)
@@ -104,10 +100,8 @@ void TZipWriter::UpdateExistingArchive(TRun& run) {
                     break;
                 }
         }
-        if (match == filesList_.size()) {
-            CarryOver(run, std::move(rec));
+        if (match == filesList_.size())
             continue;
-        }
         const std::string& path = filesList_[match];
         done[match] = true;
         bool replace = zipAction_ == zaReplace;
@@ -123,18 +117,49 @@ void TZipWriter::UpdateExistingArchive(TRun& run) {
             }
         }
         if (replace) {
-            if (OnUpdate)
-                OnUpdate(*this, uaReplacing, path);
-            if (ZipOneFile(run, path) && dispose_)
-                run.disposeList.push_back(path);
-        } else {
-            CarryOver(run, std::move(rec));
+            replaceBy[e] = match;
+            anyChange = true;
         }
     }
     std::vector<std::string> rest;
     for (std::size_t i = 0; i < filesList_.size(); ++i)
         if (!done[i])
             rest.push_back(filesList_[i]);
+    anyChange = anyChange || !rest.empty();
+    if (!anyChange) {
+        // Nothing to replace, add or clean up: rewriting would give the same archive,
+        // so the old one stays as it is.
+        run.unchanged = true;
+        filesList_.clear();
+        return;
+    }
+
+    std::string error;
+    std::string tempPath;
+    const int fd = CreateTempFile(TemporaryDirectory(), "ZQT", tempPath, error);
+    if (fd < 0)
+        throw EFCreateError("Cannot create a temporary file in \"" + TemporaryDirectory() + "\". " + error);
+    run.out = TZipFile::Adopt(fd, tempPath);
+    run.outputPath = tempPath;
+    run.outputId = FileIdOfDescriptor(fd);
+    WriteStub(run);
+
+    for (std::size_t e = 0; e < oldEntries.size(); ++e) {
+        TZipHeaderInfo rec = oldEntries[e];
+        if (rec.DeletedMark == 2)
+            continue;
+        CheckCancel();
+        LoadEntryComment(rec);
+        if (replaceBy[e] == kKeep) {
+            CarryOver(run, std::move(rec));
+            continue;
+        }
+        const std::string& path = filesList_[replaceBy[e]];
+        if (OnUpdate)
+            OnUpdate(*this, uaReplacing, path);
+        if (ZipOneFile(run, path) && dispose_)
+            run.disposeList.push_back(path);
+    }
     filesList_ = std::move(rest);
 }
 

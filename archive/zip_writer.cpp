@@ -285,6 +285,14 @@ int TZipWriter::Zip() {
         }
         if (FileExistsAt(ZipName())) {
             UpdateExistingArchive(run);
+            if (run.unchanged) {
+                CloseArchive();
+                filesList_.clear();
+                inProgress_ = false;
+                if (OnZipComplete)
+                    OnZipComplete(*this, 0);
+                return 0;
+            }
         } else {
             run.outputPath = ZipName();
             run.out = TZipFile::Create(ZipName());

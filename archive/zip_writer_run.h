@@ -23,6 +23,7 @@ struct TZipWriter::TRun {
     std::uint64_t outputBytes = 0;
     int count = 0;
     bool update = false;
+    bool unchanged = false; // an update that found nothing to do
     std::string outputPath; // the new archive or the temporary archive
     TFileId outputId;       // never zip the archive into itself
     TFileId oldArchiveId;
