@@ -315,8 +315,8 @@ int TZipWriter::Zip() {
             const std::string target = alternativeTarget_.empty() ? ZipName() : alternativeTarget_;
             std::string error;
             if (!ReplaceFileSafely(run.outputPath, target, mode, error))
-                throw EStreamError("Error: Could not copy from " + run.outputPath + " -> " + target + " (" +
-                                   error + ")");
+                throw EStreamError(std::string("Error") + ": " + "Could not copy from " + run.outputPath +
+                                   " -> " + target);
         } else {
             run.out.Close();
         }

@@ -179,6 +179,9 @@ bool TZipWriter::ZipOneFile(TRun& run, const std::string& path) {
         rec.SetUncompressedSize(size);
     }
     const TStoredName stored = StoredNameOf(path, NameRules());
+    // Without stored paths a directory entry would have no name at all.
+    if (isDir && stored.Directory.empty())
+        return false;
     rec.SetDirectory(stored.Directory);
     rec.SetFileName(isDir ? std::string() : stored.FileName);
     rec.SetRelativeOffset(run.out.Position());

@@ -54,6 +54,7 @@ protected:
 
 TEST_F(UpdateTest, NothingChangedCarriesEveryEntryOverUnchanged) {
     const std::string before = ReadAll(zip_);
+    const TFileId id = FileIdOf(zip_);
     int ends = 0;
     TZipWriter w; // a fresh object reads the archive from the file
     Configure(w);
@@ -64,6 +65,7 @@ TEST_F(UpdateTest, NothingChangedCarriesEveryEntryOverUnchanged) {
     EXPECT_EQ(w.Zip(), 0);
     EXPECT_EQ(ends, 0);
     EXPECT_EQ(ReadAll(zip_), before);
+    EXPECT_TRUE(FileIdOf(zip_) == id) << "nothing to do: the archive is not even rewritten";
     EXPECT_TRUE(TempDirEmpty());
     // The same object again, now working from its cached directory.
     w.FilesList() = {a_, b_, c_};
@@ -185,6 +187,27 @@ TEST_F(UpdateTest, TemporaryArchiveOnAnotherFileSystemIsCopiedBesideTheTarget) {
     struct stat st {};
     ::stat(zip_.c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST_F(UpdateTest, EntryWithDataDescriptorIsRewrittenWithoutIt) {
+    // Streamed by python: every entry has flag bit 3 and a data descriptor.
+    std::string out;
+    ASSERT_EQ(test::Run("cd " + test::Q(P("src")) +
+                            " && python3 -c \"import "
+                            "zipfile,sys\nz=zipfile.ZipFile(sys.stdout.buffer,'w',8)\nz.write('a.txt')\nz."
+                            "close()\" | cat > " +
+                            test::Q(zip_),
+                        &out),
+              0)
+        << out;
+    TZipWriter w;
+    Configure(w);
+    w.FilesList() = {a_};
+    EXPECT_EQ(w.Zip(), 0);
+    const std::string b = ReadAll(zip_);
+    EXPECT_EQ(test::U16At(b, 6) & 8, 0);
+    EXPECT_EQ(test::U32At(b, 18), test::U32At(b, b.find(std::string("PK\x01\x02", 4)) + 20));
+    EXPECT_EQ(PeerVerdicts(zip_), "");
 }
 
 TEST_F(UpdateTest, ZeroByteArchiveIsUpdatedLikeAnEmptyOne) {

@@ -379,6 +379,27 @@ TEST_F(WriterTest, TraditionalEncryptionIsReadByPeersWithThePassword) {
     EXPECT_NE(test::Run("unzip -tqq -P wrong " + test::Q(P("enc.zip")), &out), 0);
 }
 
+TEST_F(WriterTest, EmptyStoredFileInAnEncryptedArchiveHoldsOnlyTheHeader) {
+    w.SetZipName(P("e0.zip"));
+    w.SetPassword("pw");
+    w.SetPackLevel(0);
+    w.FilesList() = {File("empty", "")};
+    EXPECT_EQ(w.Zip(), 1);
+    TZipReader r;
+    r.SetZipName(P("e0.zip"));
+    r.ReadDirectory();
+    EXPECT_EQ(r.Entry(0).CompressedSize(), 12u);
+    EXPECT_EQ(r.Entry(0).CRC32, 0u);
+    EXPECT_EQ(PeerVerdicts(P("e0.zip"), "pw"), "");
+}
+
+TEST_F(WriterTest, DirectoryEntryWithoutStoredPathsIsLeftOut) {
+    std::filesystem::create_directories(P("d"));
+    w.SetZipName(P("nd.zip"));
+    w.FilesList() = {P("d/"), File("d/f", "f")};
+    EXPECT_EQ(w.Zip(), 1);
+}
+
 TEST_F(WriterTest, AesEncryptionIsReadBy7z) {
     if (!test::HaveTool("7z"))
         GTEST_SKIP();
