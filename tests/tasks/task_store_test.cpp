@@ -245,8 +245,9 @@ TEST_F(TaskStoreTest, DamagedStoresAreReportedKeptAsideAndNeverCrash) {
         ASSERT_EQ(errors.size(), 1u);
         EXPECT_NE(errors[0].find("damaged"), std::string::npos);
         EXPECT_EQ(ReadBytes("tasks.bin.damaged"), c.bytes);
-        if (c.tasksKept >= 0)
+        if (c.tasksKept >= 0) {
             EXPECT_EQ(loaded.Count(), c.tasksKept);
+        }
         // Ids of the tasks that were read are never handed out again.
         for (int i = 0; i < loaded.Count(); ++i)
             EXPECT_GE(loaded.LastTaskId, loaded.Item(i).TaskId);
