@@ -299,8 +299,9 @@ int TZipWriter::Zip() {
             run.outputId = FileIdOfDescriptor(run.out.Descriptor());
             WriteStub(run);
         }
+        // The cancel flag is seen at the next block written: a request from the report
+        // of the last file, or one followed only by entries without data, cancels nothing.
         for (const std::string& path : filesList_) {
-            CheckCancel();
             if (ZipOneFile(run, path) && dispose_ && !EndsWithSeparator(path))
                 run.disposeList.push_back(path);
         }

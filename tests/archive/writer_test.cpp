@@ -267,6 +267,20 @@ TEST_F(WriterTest, CancelAfterTheLastFileHasNoEffect) {
     EXPECT_EQ(w.Zip(), 1);
 }
 
+TEST_F(WriterTest, CancelFollowedOnlyByEntriesWithoutDataHasNoEffect) {
+    std::filesystem::create_directories(P("src/dir"));
+    w.SetZipName(P("c.zip"));
+    w.SetStorePaths(true);
+    w.SetRelativePaths(true);
+    w.SetRootDir(P("src/"));
+    w.OnEndZip = [](TZipWriter& z, const std::string&, std::uint64_t, std::uint64_t, std::uint64_t) {
+        z.CancelOperation();
+    };
+    w.FilesList() = {File("src/a", "one"), P("src/dir/")};
+    EXPECT_EQ(w.Zip(), 2);
+    EXPECT_EQ(PeerVerdicts(P("c.zip")), "");
+}
+
 TEST_F(WriterTest, FileThatShrinksWhileReadIsStoredWithTheBytesRead) {
     const std::string path = File("shrink.txt", test::TextLike(100000));
     w.OnStartZip = [&](TZipWriter&, const std::string&, TZipHeaderInfo&, bool&) {
