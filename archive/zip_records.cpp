@@ -33,6 +33,12 @@ void ApplyAesRule(TZipHeaderInfo& rec) {
     const bool encrypted = (rec.Flags & kFlagEncrypted) || rec.CompressionMethod == kMethodAes;
     if (!encrypted || rec.AesStrength == 0 || rec.CompressionMethod == kMethodAes)
         return;
+    if (rec.AesBlock) {
+        // An entry read from an archive keeps its own block: its vendor version (AE-1
+        // or AE-2) tells readers whether the CRC field is to be checked.
+        rec.CompressionMethod = kMethodAes;
+        return;
+    }
     std::string block;
     PutU16(block, kAesTag);
     PutU16(block, 7);

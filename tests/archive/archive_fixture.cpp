@@ -127,7 +127,7 @@ std::vector<std::pair<std::string, std::string>> PythonExtract(const std::string
                            "if len(sys.argv)>2: z.setpassword(sys.argv[2].encode())\n"
                            "for i in z.infolist():\n"
                            "  if i.is_dir(): continue\n"
-                           "  print(i.filename.encode('utf-8').hex(), z.read(i).hex())\n";
+                           "  print('E', i.filename.encode('utf-8').hex(), z.read(i).hex())\n";
     std::string out;
     Run("python3 -c " + Q(py) + " " + Q(archive) + (password.empty() ? "" : " " + Q(password)) +
             " 2>/dev/null",
@@ -142,10 +142,13 @@ std::vector<std::pair<std::string, std::string>> PythonExtract(const std::string
     std::istringstream lines(out);
     std::string line;
     while (std::getline(lines, line)) {
-        const auto space = line.find(' ');
+        // Only the lines of the script itself; anything else is a complaint on stderr.
+        if (line.rfind("E ", 0) != 0)
+            continue;
+        const auto space = line.find(' ', 2);
         if (space == std::string::npos)
             continue;
-        result.emplace_back(unhex(line.substr(0, space)), unhex(line.substr(space + 1)));
+        result.emplace_back(unhex(line.substr(2, space - 2)), unhex(line.substr(space + 1)));
     }
     return result;
 }

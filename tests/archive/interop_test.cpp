@@ -172,6 +172,30 @@ INSTANTIATE_TEST_SUITE_P(
 
 using InteropTest = ArchiveTest;
 
+TEST_F(InteropTest, AesEntriesOf7zKeepTheirVendorVersionThroughOurUpdate) {
+    if (!test::HaveTool("7z"))
+        GTEST_SKIP();
+    File("f/secret.txt", test::TextLike(20000, 4));
+    File("f/tiny.txt", "tiny");
+    std::string out;
+    ASSERT_EQ(
+        test::Run("cd " + Q(P("f")) + " && 7z a -tzip -bd -mem=AES256 -ppw ../aes.zip secret.txt tiny.txt",
+                  &out),
+        0)
+        << out;
+    TZipWriter w;
+    w.SetZipName(P("aes.zip"));
+    w.FilesList() = {File("f/plain.txt", "plain")};
+    EXPECT_EQ(w.Zip(), 1);
+    EXPECT_EQ(test::Run("7z t -bd -ppw " + Q(P("aes.zip")), &out), 0) << out;
+    TZipReader r;
+    r.SetZipName(P("aes.zip"));
+    r.ReadDirectory();
+    ASSERT_EQ(r.Count(), 3u);
+    EXPECT_EQ(r.Entry(0).AesStrength, 3);
+    EXPECT_EQ(r.Entry(2).AesStrength, 0);
+}
+
 TEST_F(InteropTest, PythonCommentIsKeptThroughOurUpdate) {
     File("f/x.txt", "x");
     std::string out;
