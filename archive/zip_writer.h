@@ -1,6 +1,15 @@
 #pragma once
 // TZipWriter: builds a ZIP archive from a list of files, or brings an existing
 // archive up to date through a temporary archive that replaces it at the end.
+//
+// The backup step's use:
+//   writer.SetStorePaths(true); writer.SetPackLevel(level);
+//   writer.SetRelativePaths(true); writer.SetStoreVolumes(false); writer.SetRootDir(root);
+//   writer.SetPassword(pw); writer.FilesList() = paths; writer.SetZipAction(zaUpdate);
+//   writer.SetTempPath(dir); writer.SetZipName(path); writer.OnEndZip = ...;
+//   writer.Zip();   // or writer.ZipToSfx(stubPath, path)
+// EUserCanceled means the user stopped; EFCreateError that the archive or its
+// temporary file could not be created; anything else is a real failure.
 
 #include <cstdint>
 #include <functional>

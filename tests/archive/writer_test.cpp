@@ -451,5 +451,31 @@ TEST_F(WriterTest, SelfExtractingArchiveStartsWithTheStub) {
     EXPECT_FALSE(std::filesystem::exists(P("o2.exe")));
 }
 
+TEST_F(WriterTest, SelfExtractingUpdateOfAZipGoesToTheExeName) {
+    const std::string stub = File("stub.bin", std::string(3000, 'S'));
+    w.SetZipName(P("arch.zip"));
+    w.FilesList() = {File("a.txt", "a")};
+    ASSERT_EQ(w.Zip(), 1);
+    const std::string zipBefore = ReadAll(P("arch.zip"));
+    w.FilesList() = {File("b.txt", "b")};
+    EXPECT_EQ(w.ZipToSfx(stub, P("arch.zip")), 1);
+    EXPECT_EQ(ReadAll(P("arch.zip")), zipBefore);
+    const std::string exe = ReadAll(P("arch.exe"));
+    EXPECT_EQ(exe.substr(0, 3000), std::string(3000, 'S'));
+    const auto files = PythonExtract(P("arch.exe"));
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0].first, "a.txt");
+    EXPECT_EQ(files[1].first, "b.txt");
+    std::string out;
+    EXPECT_EQ(test::Run("unzip -tqq " + test::Q(P("arch.exe")), &out), 0) << out;
+}
+
+TEST_F(WriterTest, EmptyStubGivesAnOrdinaryArchive) {
+    w.FilesList() = {File("a.txt", "a")};
+    EXPECT_EQ(w.ZipToSfx(File("empty.stub", ""), P("plain.exe")), 1);
+    EXPECT_EQ(U32At(ReadAll(P("plain.exe")), 0), 0x04034B50u);
+    EXPECT_EQ(PeerVerdicts(P("plain.exe")), "");
+}
+
 } // namespace
 } // namespace korvel
