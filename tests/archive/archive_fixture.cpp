@@ -1,5 +1,6 @@
 #include "archive_fixture.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fcntl.h>
@@ -155,8 +156,9 @@ std::vector<std::pair<std::string, std::string>> PythonExtract(const std::string
 
 void ArchiveTest::SetUp() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::string(KORVEL_TEST_TMP) + "/" + info->test_suite_name() + "." + info->name() + "." +
-           std::to_string(::getpid()) + "/";
+    std::string name = std::string(info->test_suite_name()) + "." + info->name();
+    std::replace(name.begin(), name.end(), '/', '_'); // parameterised tests
+    dir_ = std::string(KORVEL_TEST_TMP) + "/" + name + "." + std::to_string(::getpid()) + "/";
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
 }
