@@ -97,7 +97,7 @@ bool TTasksList::SaveHistory() {
         WriteUInt32(out, job.JobId);
     }
     try {
-        SaveFileAtomically(HistoryPath(), out);
+        SaveFileAtomically(HistoryPath(), out, 0600, StoreWrite);
     } catch (const std::system_error& e) {
         ReportError(e.what());
         return false;

@@ -17,13 +17,14 @@ TOptionsData LoadOptions(const std::string& storeDir) {
     return options;
 }
 
-bool SaveOptions(const TOptionsData& options, const std::string& storeDir, std::string& error) {
+bool SaveOptions(const TOptionsData& options, const std::string& storeDir, std::string& error,
+                 const WriteFn& write) {
     if (!options.LanguageChosen)
         return true;
     std::string out;
     WriteBool(out, options.Language);
     try {
-        SaveFileAtomically(storeDir + "options.bin", out);
+        SaveFileAtomically(storeDir + "options.bin", out, 0600, write);
     } catch (const std::system_error& e) {
         error = e.what();
         return false;

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/atomic_file.h"
+
 namespace korvel {
 
 struct TOptionsData {
@@ -15,7 +17,9 @@ TOptionsData LoadOptions(const std::string& storeDir);
 
 // Writes options.bin only when the user chose a language during this run.
 // Returns false (with the system's text in `error`) when the file could not be written.
-bool SaveOptions(const TOptionsData& options, const std::string& storeDir, std::string& error);
+// `write` replaces the system's write, for tests that make the disk fail.
+bool SaveOptions(const TOptionsData& options, const std::string& storeDir, std::string& error,
+                 const WriteFn& write = {});
 
 } // namespace korvel
 

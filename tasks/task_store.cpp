@@ -76,7 +76,7 @@ bool TTasksList::SaveTasks() {
     }
     WriteInt32(out, LastTaskId);
     try {
-        SaveFileAtomically(TasksPath(), out);
+        SaveFileAtomically(TasksPath(), out, 0600, StoreWrite);
     } catch (const std::system_error& e) {
         ReportError(e.what());
         return false;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/atomic_file.h"
 #include "platform/date_time.h"
 #include "tasks/schedules_list.h"
 #include "tasks/task.h"
@@ -61,6 +62,9 @@ public:
     bool HistoryModified = false;
 
     std::function<void(const std::string& message)> OnStoreError;
+    // The writes of SaveTasks and SaveHistory go through this when it is set, so that
+    // tests can make the disk fail after any number of bytes.
+    WriteFn StoreWrite;
 
 private:
     void ReserveFor(std::size_t count);
