@@ -2,6 +2,7 @@
 // or replaced by its newer file into a temporary archive; files not yet in the
 // archive follow. Zip() then puts the temporary archive in the old one's place.
 
+#include <cstring>
 #include <map>
 #include <unistd.h>
 
@@ -20,22 +21,32 @@ void TZipWriter::CarryOver(TRun& run, TZipHeaderInfo rec) {
     if (OnUpdate)
         OnUpdate(*this, uaKeeping, rec.FullName());
     TZipFile& old = Archive();
-    const std::uint64_t oldSize = old.Size();
+    const std::uint64_t oldSize = run.oldArchiveSize;
     const std::uint64_t at = rec.RelativeOffset();
-    std::uint8_t head[kLocalHeaderSize];
     // The directory may lie: the offset must lead to a local header whose data fits the file.
-    if (at > oldSize || oldSize - at < kLocalHeaderSize || old.ReadAt(at, head, sizeof head) != sizeof head ||
-        GetU32(head) != kLocalSignature)
+    if (at > oldSize || oldSize - at < kLocalHeaderSize)
         throw EBadZipFile(kNotAValidZip);
-    const std::uint16_t nameLen = GetU16(head + 26);
-    const std::uint16_t extraLen = GetU16(head + 28);
+    // One read brings the header and, for most entries, the whole data with it.
+    std::vector<std::uint8_t> window(
+        static_cast<std::size_t>(std::min<std::uint64_t>(2 * kCopyBlock, oldSize - at)));
+    if (old.ReadAt(at, window.data(), window.size()) != window.size() ||
+        GetU32(window.data()) != kLocalSignature)
+        throw EBadZipFile(kNotAValidZip);
+    const std::uint16_t nameLen = GetU16(window.data() + 26);
+    const std::uint16_t extraLen = GetU16(window.data() + 28);
     const std::uint64_t dataAt = at + kLocalHeaderSize + nameLen + extraLen;
     const std::uint64_t size = rec.CompressedSize();
     if (dataAt > oldSize || size > oldSize - dataAt)
         throw EBadZipFile(kNotAValidZip);
+    // Copies old bytes [from, from + n) into `dest`, from the window when it holds them.
+    auto readOld = [&](std::uint64_t from, std::uint8_t* dest, std::size_t n) {
+        if (from - at + n <= window.size())
+            std::memcpy(dest, window.data() + (from - at), n);
+        else if (old.ReadAt(from, dest, n) != n)
+            throw EBadZipFile(kNotAValidZip);
+    };
     std::string extra(extraLen, '\0');
-    if (old.ReadAt(at + kLocalHeaderSize + nameLen, extra.data(), extra.size()) != extra.size())
-        throw EBadZipFile(kNotAValidZip);
+    readOld(at + kLocalHeaderSize + nameLen, reinterpret_cast<std::uint8_t*>(extra.data()), extra.size());
     // Our own Zip64 and AES blocks are made again from the entry's values; the
     // old ones would contradict the new header.
     const std::string carried = StripOwnExtraBlocks(extra);
@@ -49,8 +60,7 @@ void TZipWriter::CarryOver(TRun& run, TZipHeaderInfo rec) {
     std::uint64_t copied = 0;
     while (copied < size) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(buf.size(), size - copied));
-        if (old.ReadAt(dataAt + copied, buf.data(), want) != want)
-            throw EBadZipFile(kNotAValidZip);
+        readOld(dataAt + copied, buf.data(), want);
         run.out.Write(buf.data(), want);
         copied += want;
         ReportRead(run, copied, size, want);
@@ -65,6 +75,7 @@ void TZipWriter::UpdateExistingArchive(TRun& run) {
     RefreshDirectory();
     run.update = true;
     run.oldArchiveId = FileIdOf(ZipName());
+    run.oldArchiveSize = Archive().IsOpen() ? Archive().Size() : 0;
     LoadArchiveComment();
     run.end = TEndCentral();
     if (EndCentral().Comment) {

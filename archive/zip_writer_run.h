@@ -27,6 +27,7 @@ struct TZipWriter::TRun {
     std::string outputPath; // the new archive or the temporary archive
     TFileId outputId;       // never zip the archive into itself
     TFileId oldArchiveId;
+    std::uint64_t oldArchiveSize = 0;
     std::vector<std::string> disposeList;
 };
 
