@@ -4,8 +4,6 @@
 #include "sfx/password_prompt.h"
 #include "sfx/sfx_run.h"
 
-#include <openssl/crypto.h>
-
 #include <climits>
 #include <cstdio>
 #include <string>
@@ -38,9 +36,6 @@ std::string OwnPath() {
 
 int main(int argc, char** argv) {
     using namespace korvel::sfx;
-    // A static program must not let the machine's OpenSSL configuration ask it to load
-    // modules it cannot load; it needs nothing beyond the built-in algorithms.
-    OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG, nullptr);
     TSfxOptions options;
     int opt = 0;
     while ((opt = ::getopt(argc, argv, "d:p:lqh")) != -1) {

@@ -93,6 +93,7 @@ const TPeerCase kEncryptedCases[] = {
     {"traditionalStored", "zip -qr -X -0 -P pw", "-p pw", false},
     {"aes256", "7z a -tzip -mem=AES256 '-ppa ss' -bd", "-p 'pa ss'", true},
     {"aes128stored", "7z a -tzip -mx=0 -mem=AES128 -ppw -bd", "-p pw", true},
+    {"aes192", "7z a -tzip -mem=AES192 -ppw -bd", "-p pw", true},
 };
 const TPeerCase kPlainCases[] = {
     {"deflated", "zip -qr -X", "", false},
