@@ -18,17 +18,10 @@ constexpr std::size_t kMinJobEntrySize = 4 + 4;
 
 bool TTasksList::LoadHistory() {
     const std::string path = HistoryPath();
-    RemoveStaleTemporaries(path);
-    std::string data, error;
-    switch (ReadWholeFile(path, data, error)) {
-    case ReadResult::Missing:
-        return true;
-    case ReadResult::Failed:
-        ReportError(error);
-        return false;
-    case ReadResult::Ok:
-        break;
-    }
+    std::string data;
+    bool failed = false;
+    if (!ReadStore(path, data, failed))
+        return !failed;
 
     HistoryCount = 0;
     Schedules.ClearSchedules();

@@ -13,18 +13,10 @@ bool TTasksList::LoadTasks() {
     Items.clear();
     Modified = false;
     const std::string path = TasksPath();
-    RemoveStaleTemporaries(path);
-
-    std::string data, error;
-    switch (ReadWholeFile(path, data, error)) {
-    case ReadResult::Missing:
-        return true;
-    case ReadResult::Failed:
-        ReportError(error);
-        return false;
-    case ReadResult::Ok:
-        break;
-    }
+    std::string data;
+    bool failed = false;
+    if (!ReadStore(path, data, failed))
+        return !failed;
 
     ByteReader in(data);
     const std::int32_t count = in.ReadInt32();

@@ -1,5 +1,7 @@
 #include "tasks/tasks_list.h"
 
+#include "platform/atomic_file.h"
+
 #include <utility>
 
 namespace korvel {
@@ -16,6 +18,22 @@ void TTasksList::ReserveFor(std::size_t count) {
 void TTasksList::ReportError(const std::string& message) const {
     if (OnStoreError)
         OnStoreError(message);
+}
+
+bool TTasksList::ReadStore(const std::string& path, std::string& data, bool& failed) const {
+    RemoveStaleTemporaries(path);
+    std::string error;
+    switch (ReadWholeFile(path, data, error)) {
+    case ReadResult::Ok:
+        return true;
+    case ReadResult::Failed:
+        ReportError(error);
+        failed = true;
+        return false;
+    case ReadResult::Missing:
+        break;
+    }
+    return false;
 }
 
 void TTasksList::Clear() {

@@ -69,6 +69,10 @@ public:
 private:
     void ReserveFor(std::size_t count);
     void ReportError(const std::string& message) const;
+    // Reads a store after removing what an interrupted save left behind. False when
+    // there is nothing to load: a missing file, or (`failed`) one that could not be
+    // read, which has been reported.
+    bool ReadStore(const std::string& path, std::string& data, bool& failed) const;
 
     std::string storeDir_;
 };
