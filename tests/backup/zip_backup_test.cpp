@@ -129,8 +129,7 @@ TEST_F(ZipBackupTest, IncrementalRunReplacesOnlyWhatChanged) {
 }
 
 TEST_F(ZipBackupTest, SelfExtractingArchiveExtractsTheSourceTree) {
-    if (!fs::exists(KORVEL_SFX_STUB))
-        GTEST_SKIP() << "the self-extractor stub was not built";
+    ASSERT_TRUE(fs::exists(KORVEL_SFX_STUB)) << "the self-extractor stub is built with the tests";
     task_.Sfx = true;
     task_.ZipFileName = "backup.exe";
     const std::string archive = RunIt();
