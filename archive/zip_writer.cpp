@@ -146,8 +146,8 @@ bool TZipWriter::AcceptFoundFile(TRun& run, const std::string& path, bool explic
         return false;
     }
     // The archive itself (a destination below a source directory) is never added.
-    const TFileId id = FileIdOf(path);
-    if (id == FileIdOf(ZipName()))
+    // Only a file of the archive's size can be the archive: the others need no look.
+    if (run.zipNameId.Valid && info.Size == run.zipNameSize && FileIdOf(path) == run.zipNameId)
         return false;
     run.totalBytes += info.Size;
     return true;
@@ -204,6 +204,9 @@ void TZipWriter::ExpandWildcard(TRun& run, std::string spec) {
 }
 
 void TZipWriter::CompleteFileList(TRun& run) {
+    run.zipNameId = FileIdOf(ZipName());
+    TFileInfo zipInfo;
+    run.zipNameSize = GetFileInfo(ZipName(), zipInfo) ? zipInfo.Size : 0;
     std::vector<std::string> kept;
     std::vector<std::string> wildcards;
     for (std::string entry : filesList_) {

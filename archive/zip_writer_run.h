@@ -27,6 +27,8 @@ struct TZipWriter::TRun {
     std::string outputPath; // the new archive or the temporary archive
     TFileId outputId;       // never zip the archive into itself
     TFileId oldArchiveId;
+    TFileId zipNameId; // ZipName as the file list was completed
+    std::uint64_t zipNameSize = 0;
     std::uint64_t oldArchiveSize = 0;
     std::vector<std::string> disposeList;
 };

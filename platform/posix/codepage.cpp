@@ -3,37 +3,62 @@
 #include <cerrno>
 #include <cstdlib>
 #include <iconv.h>
+#include <map>
+#include <memory>
 #include <string_view>
+#include <utility>
 
 namespace korvel {
 
 namespace {
 
-// One conversion through iconv; a descriptor per call keeps this free of
-// shared state (names are short, the open is cheap next to compression).
-std::optional<std::string> Convert(const char* to, const char* from, const std::string& text) {
-    iconv_t cd = ::iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return std::nullopt;
-    std::string out(text.size() * 4 + 16, '\0');
-    char* in = const_cast<char*>(text.data());
-    std::size_t inLeft = text.size();
-    char* outPtr = out.data();
-    std::size_t outLeft = out.size();
-    const std::size_t rc = ::iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-    ::iconv_close(cd);
-    if (rc == static_cast<std::size_t>(-1) || inLeft != 0)
-        return std::nullopt;
-    // iconv may map a character it lacks to a substitute and count it as
-    // irreversible; such a name would come back changed, so refuse it.
-    if (rc != 0)
-        return std::nullopt;
-    out.resize(out.size() - outLeft);
-    return out;
-}
+// The converters are opened once per direction and code page: opening one costs
+// far more than converting a name, and every entry name goes through here.
+class TConverter {
+public:
+    TConverter(const std::string& to, const std::string& from)
+        : cd_(::iconv_open(to.c_str(), from.c_str())) {}
+    ~TConverter() {
+        if (Valid())
+            ::iconv_close(cd_);
+    }
+    TConverter(const TConverter&) = delete;
+    TConverter& operator=(const TConverter&) = delete;
+    bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
-std::string CodePageName() {
-    return "CP" + std::to_string(OemCodePage());
+    std::optional<std::string> Convert(const std::string& text) {
+        if (!Valid())
+            return std::nullopt;
+        ::iconv(cd_, nullptr, nullptr, nullptr, nullptr); // back to the initial state
+        std::string out(text.size() * 4 + 16, '\0');
+        char* in = const_cast<char*>(text.data());
+        std::size_t inLeft = text.size();
+        char* outPtr = out.data();
+        std::size_t outLeft = out.size();
+        const std::size_t rc = ::iconv(cd_, &in, &inLeft, &outPtr, &outLeft);
+        // A character mapped to a substitute counts as irreversible; such a name
+        // would come back changed, so it is refused like one that failed.
+        if (rc != 0 || inLeft != 0)
+            return std::nullopt;
+        out.resize(out.size() - outLeft);
+        return out;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+std::optional<std::string> Convert(bool toOem, const std::string& text) {
+    // One thread does everything; thread_local keeps this correct should that change.
+    thread_local std::map<std::pair<int, bool>, std::unique_ptr<TConverter>> converters;
+    const int page = OemCodePage();
+    auto& slot = converters[{page, toOem}];
+    if (!slot) {
+        const std::string oem = "CP" + std::to_string(page);
+        slot =
+            toOem ? std::make_unique<TConverter>(oem, "UTF-8") : std::make_unique<TConverter>("UTF-8", oem);
+    }
+    return slot->Convert(text);
 }
 
 } // namespace
@@ -51,11 +76,11 @@ int OemCodePage() {
 }
 
 std::optional<std::string> Utf8ToOem(const std::string& text) {
-    return Convert(CodePageName().c_str(), "UTF-8", text);
+    return Convert(true, text);
 }
 
 std::optional<std::string> OemToUtf8(const std::string& text) {
-    return Convert("UTF-8", CodePageName().c_str(), text);
+    return Convert(false, text);
 }
 
 } // namespace korvel
