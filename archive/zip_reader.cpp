@@ -284,6 +284,11 @@ bool TZipReader::ReadCentralDirectory(std::uint64_t fileSize) {
             return false;
         entries.push_back(std::move(rec));
     }
+    // More headers behind the counted ones: the count lies, and trusting it would
+    // drop entries silently from every update. Treat the directory as damaged.
+    std::string next;
+    if (in.Left() >= 4 && in.Read(4, next) && GetU32(next.data()) == kCentralSignature)
+        return false;
     entries_ = std::move(entries);
     LoadArchiveComment();
     return true;
@@ -357,6 +362,10 @@ bool TZipReader::RebuildFromLocalHeaders(std::uint64_t fileSize) {
             rec.AesStrength = (*rec.AesBlock)[8];
             rec.CompressionMethod = GetU16(rec.AesBlock->data() + 9);
         }
+        // A data descriptor with nothing in the header: the entry's length cannot be
+        // known from here, and carrying it over would copy the wrong bytes.
+        if ((rec.Flags & kFlagDataDescriptor) && rec.CompressedSize() == 0 && rec.CRC32 == 0)
+            break;
         rec.SetRelativeOffset(pos);
         std::uint64_t next = pos + kLocalHeaderSize + nameLen + rec.LocalExtraLength;
         const std::uint64_t data = rec.CompressedSize();

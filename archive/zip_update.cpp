@@ -38,6 +38,8 @@ void TZipWriter::CarryOver(TRun& run, TZipHeaderInfo rec) {
     const std::uint64_t size = rec.CompressedSize();
     if (dataAt > oldSize || size > oldSize - dataAt)
         throw EBadZipFile(kNotAValidZip);
+    // The header found there must be this entry's: the same name in both headers.
+    std::string localName(nameLen, '\0');
     // Copies old bytes [from, from + n) into `dest`, from the window when it holds them.
     auto readOld = [&](std::uint64_t from, std::uint8_t* dest, std::size_t n) {
         if (from - at + n <= window.size())
@@ -45,6 +47,9 @@ void TZipWriter::CarryOver(TRun& run, TZipHeaderInfo rec) {
         else if (old.ReadAt(from, dest, n) != n)
             throw EBadZipFile(kNotAValidZip);
     };
+    readOld(at + kLocalHeaderSize, reinterpret_cast<std::uint8_t*>(localName.data()), localName.size());
+    if (localName != rec.RawName)
+        throw EBadZipFile(kNotAValidZip);
     std::string extra(extraLen, '\0');
     readOld(at + kLocalHeaderSize + nameLen, reinterpret_cast<std::uint8_t*>(extra.data()), extra.size());
     // Our own Zip64 and AES blocks are made again from the entry's values; the

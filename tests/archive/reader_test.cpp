@@ -103,6 +103,32 @@ TEST_F(ReaderTest, DamagedCentralHeaderFallsBackToTheLocalHeaders) {
     EXPECT_EQ(r.Count(), 3u);
 }
 
+TEST_F(ReaderTest, CountBelowTheHeadersPresentIsTreatedAsDamage) {
+    std::string bytes = ReadAll(Sample());
+    const std::size_t end = bytes.size() - 22;
+    bytes[end + 8] = 2;  // entries on this disk
+    bytes[end + 10] = 2; // total entries
+    r.SetZipName(File("low.zip", bytes));
+    r.ReadDirectory(); // rebuilt from the local headers: nothing is lost
+    EXPECT_EQ(r.Count(), 3u);
+}
+
+TEST_F(ReaderTest, UpdateRefusesAnEntryWhoseOffsetLeadsToAnotherEntrysHeader) {
+    std::string bytes = ReadAll(Sample());
+    // Point the second central header at the first local header.
+    const std::size_t first = bytes.find(std::string("PK\x01\x02", 4));
+    const std::size_t second = bytes.find(std::string("PK\x01\x02", 4), first + 4);
+    for (int i = 0; i < 4; ++i)
+        bytes[second + 42 + i] = 0;
+    const std::string path = File("lie.zip", bytes);
+    TZipWriter w;
+    w.SetZipName(path);
+    w.SetTempPath(P(""));
+    w.FilesList() = {File("new.txt", "n")};
+    EXPECT_THROW(w.Zip(), EBadZipFile);
+    EXPECT_EQ(ReadAll(path), bytes);
+}
+
 TEST_F(ReaderTest, LongestCommentIsFoundButNotBeyondIt) {
     std::string bytes = ReadAll(Sample());
     std::string withComment = bytes;
