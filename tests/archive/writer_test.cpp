@@ -102,7 +102,8 @@ TEST_P(WriterLevels, MethodAndFlagBitsFollowTheLevel) {
 INSTANTIATE_TEST_SUITE_P(Levels, WriterLevels,
                          ::testing::Values(TLevelCase{0, 0, 4}, TLevelCase{1, 8, 4}, TLevelCase{2, 8, 4},
                                            TLevelCase{3, 8, 0}, TLevelCase{5, 8, 0}, TLevelCase{7, 8, 0},
-                                           TLevelCase{8, 8, 2}, TLevelCase{9, 8, 2}));
+                                           TLevelCase{8, 8, 2}, TLevelCase{9, 8, 2}),
+                         [](const auto& info) { return "Level" + std::to_string(info.param.level); });
 
 TEST_F(WriterTest, RelativePathsDirectoriesAndSpecialNames) {
     const std::string root = P("root/");
