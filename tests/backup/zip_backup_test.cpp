@@ -63,10 +63,11 @@ protected:
         return task_.RunZipFileName;
     }
 
-    // Enough files for the progress to be reported, and a user who stops at the first report.
+    // Enough data that the run is still writing when the first progress report comes
+    // (reports come at most every 50 ms), and a user who stops at that report.
     void RunStoppedByTheUser() {
-        for (int i = 0; i < 30; ++i)
-            File("src/more/f" + std::to_string(i) + ".bin", RandomBytes(20000, i));
+        for (int i = 0; i < 40; ++i)
+            File("src/more/f" + std::to_string(i) + ".bin", RandomBytes(512 * 1024, i));
         RunIt([](double) {
             SleepMs(60);
             return true;
