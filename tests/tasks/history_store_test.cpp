@@ -3,15 +3,7 @@
 
 using namespace korvel;
 
-class HistoryStoreTest : public StoreDirTest {
-protected:
-    TTasksList MakeList() {
-        TTasksList list(Dir());
-        list.OnStoreError = [this](const std::string& m) { errors.push_back(m); };
-        return list;
-    }
-    std::vector<std::string> errors;
-};
+class HistoryStoreTest : public StoreListTest {};
 
 TEST_F(HistoryStoreTest, EmptyHistoryIsEightZeroBytes) {
     TTasksList list = MakeList();

@@ -5,6 +5,9 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <vector>
+
+#include "tasks/tasks_list.h"
 
 // A fresh directory for the stores of one test, removed afterwards.
 class StoreDirTest : public ::testing::Test {
@@ -28,6 +31,17 @@ protected:
     }
 
     std::filesystem::path dir_;
+};
+
+// A task list over the test's directory that collects the store errors it reports.
+class StoreListTest : public StoreDirTest {
+protected:
+    korvel::TTasksList MakeList() {
+        korvel::TTasksList list(Dir());
+        list.OnStoreError = [this](const std::string& m) { errors.push_back(m); };
+        return list;
+    }
+    std::vector<std::string> errors;
 };
 
 inline std::string Int32Bytes(int v) {

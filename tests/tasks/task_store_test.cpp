@@ -56,15 +56,7 @@ TTask& AddDefault(TTasksList& list, const std::string& name = "Task 1") {
 
 } // namespace
 
-class TaskStoreTest : public StoreDirTest {
-protected:
-    TTasksList MakeList() {
-        TTasksList list(Dir());
-        list.OnStoreError = [this](const std::string& m) { errors.push_back(m); };
-        return list;
-    }
-    std::vector<std::string> errors;
-};
+class TaskStoreTest : public StoreListTest {};
 
 TEST_F(TaskStoreTest, DefaultTaskIsA157ByteRecordIn165Bytes) {
     TTasksList list = MakeList();
