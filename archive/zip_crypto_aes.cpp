@@ -16,27 +16,15 @@
 #include <stdexcept>
 #include <vector>
 
+#include "archive/winzip_aes_params.h"
+
 namespace korvel {
 
 namespace {
 
-constexpr std::size_t kMaxPasswordLength = 128;
-constexpr int kIterations = 1000;
-constexpr std::size_t kVerifierSize = 2;
-constexpr std::size_t kMacSize = 10;
-constexpr std::size_t kBlockSize = 16;
+using namespace winzip_aes;
 // Keystream is made this many blocks at a time so that OpenSSL sees long runs.
 constexpr std::size_t kBatchBlocks = 64;
-
-bool ValidStrength(int strength) {
-    return strength >= 1 && strength <= 3;
-}
-std::size_t KeySize(int strength) {
-    return 8 * static_cast<std::size_t>(strength) + 8;
-}
-std::size_t SaltSize(int strength) {
-    return 4 * static_cast<std::size_t>(strength) + 4;
-}
 
 struct TCipherCtxFree {
     void operator()(EVP_CIPHER_CTX* ctx) const { EVP_CIPHER_CTX_free(ctx); }

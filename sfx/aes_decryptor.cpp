@@ -19,25 +19,13 @@
 #include <stdexcept>
 #include <vector>
 
+#include "archive/winzip_aes_params.h"
+
 namespace korvel {
 
 namespace {
 
-constexpr std::size_t kMaxPasswordLength = 128;
-constexpr unsigned kIterations = 1000;
-constexpr std::size_t kVerifierSize = 2;
-constexpr std::size_t kMacSize = 10;
-constexpr std::size_t kBlockSize = 16;
-
-bool ValidStrength(int strength) {
-    return strength >= 1 && strength <= 3;
-}
-std::size_t KeySize(int strength) {
-    return 8 * static_cast<std::size_t>(strength) + 8;
-}
-std::size_t SaltSize(int strength) {
-    return 4 * static_cast<std::size_t>(strength) + 4;
-}
+using namespace winzip_aes;
 
 // AES key, authentication key and verifier, wiped from memory when the entry is done.
 struct TDerivedKeys {
