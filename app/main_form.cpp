@@ -358,15 +358,20 @@ QString TMainForm::ProposeTaskName() const {
 
 // ---- operations ----
 
-void TMainForm::AddTask() {
-    auto task = std::make_unique<TTask>();
-    task->TaskName = ProposeTaskName().toStdString();
+void TMainForm::AddNewTask(std::unique_ptr<TTask> task) {
+    // New and cloned tasks join the list only when the user applies the editor.
     if (!services_.EditTask(*task, true))
         return;
     allTasks_->Add(std::move(task));
     BuildTaskTree();
     SelectTreePosition(allTasks_->Count() - 1);
     UpdateActions();
+}
+
+void TMainForm::AddTask() {
+    auto task = std::make_unique<TTask>();
+    task->TaskName = ProposeTaskName().toStdString();
+    AddNewTask(std::move(task));
 }
 
 void TMainForm::CloneTask() {
@@ -376,12 +381,7 @@ void TMainForm::CloneTask() {
     auto task = std::make_unique<TTask>();
     task->Assign(allTasks_->Item(s));
     task->TaskName = "Copy of " + allTasks_->Item(s).TaskName;
-    if (!services_.EditTask(*task, true))
-        return;
-    allTasks_->Add(std::move(task));
-    BuildTaskTree();
-    SelectTreePosition(allTasks_->Count() - 1);
-    UpdateActions();
+    AddNewTask(std::move(task));
 }
 
 void TMainForm::EditTask() {

@@ -96,6 +96,7 @@ private:
     void CreateLayout();
     void RetranslateUi();
     void AddSubtree(int index, QTreeWidgetItem* parent, int selected);
+    void AddNewTask(std::unique_ptr<TTask> task);
     void ReportStoreError(const std::string& message);
 
     std::unique_ptr<TTasksList> allTasks_;
