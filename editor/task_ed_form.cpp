@@ -109,6 +109,7 @@ TTaskEdForm::TTaskEdForm(QWidget* parent) : QDialog(parent) {
     main->addLayout(buttons);
 
     Connect();
+    IncludeFilterEdit->installEventFilter(this);
     RetranslateUi();
     GoToPage(NamePage);
     ApplyEnablingRules();
@@ -331,9 +332,11 @@ void TTaskEdForm::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
 }
 
-void TTaskEdForm::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    UpdateFilterCaptions();
+// The filter labels are fitted to the include edit, so they follow its width.
+bool TTaskEdForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == IncludeFilterEdit && event->type() == QEvent::Resize)
+        UpdateFilterCaptions();
+    return QDialog::eventFilter(watched, event);
 }
 
 // ---- navigation ----

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QSignalBlocker>
 
 #include "editor/archive_extension.h"
 #include "editor/task_ed_form.h"
@@ -57,8 +58,13 @@ void TTaskEdForm::DelDirButtonClick() {
     if (row < 0)
         return;
     slots_.Deleted(row, SourceDirsList->count());
-    delete SourceDirsList->takeItem(row);
-    UpdateFilterCaptions();
+    {
+        // While the item is taken out the list reports rows that shift under it; the
+        // edits are loaded once the list has settled.
+        const QSignalBlocker block(SourceDirsList);
+        delete SourceDirsList->takeItem(row);
+    }
+    SourceDirsListSelect();
 }
 
 void TTaskEdForm::SourceDirsListSelect() {
@@ -140,7 +146,10 @@ void TTaskEdForm::BackupOutlookExpressmessages1Click() {
         ShowMessageBox(this, tr("No Outlook Express message store was found on this computer."));
         return;
     }
-    SourceDirsList->clear();
+    {
+        const QSignalBlocker block(SourceDirsList);
+        SourceDirsList->clear();
+    }
     slots_.ShowNone();
     SourceDirsList->addItem(QString::fromStdString(WithDirSeparator(store)));
     slots_.Added(0);
