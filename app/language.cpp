@@ -11,7 +11,7 @@ namespace {
 struct Translators {
     QTranslator own;
     QTranslator editor; // the task editor's texts, embedded with the editor
-    QTranslator qt; // Qt's own texts: the buttons of message boxes and input boxes
+    QTranslator qt;     // Qt's own texts: the buttons of message boxes and input boxes
     bool installed = false;
 };
 

@@ -15,7 +15,8 @@ void TDirFilterSlots::Select(int selected, int lines, TFilterPair& edits) {
         slots_[static_cast<std::size_t>(shown_)] = edits;
     if (selected == shown_)
         return;
-    edits = selected >= 0 && selected < kMaxFilterPairs ? slots_[static_cast<std::size_t>(selected)] : TFilterPair{};
+    edits = selected >= 0 && selected < kMaxFilterPairs ? slots_[static_cast<std::size_t>(selected)]
+                                                        : TFilterPair{};
     shown_ = selected;
 }
 

@@ -19,7 +19,9 @@ std::string FormatMonthDays(const TMonthDays& days) {
 TMonthDaysParse ParseMonthDays(std::string_view text) {
     TMonthDaysParse result;
     std::size_t pos = 0;
-    const auto isSeparator = [](char c) { return static_cast<unsigned char>(c) < 33 || c == ',' || c == ';'; };
+    const auto isSeparator = [](char c) {
+        return static_cast<unsigned char>(c) < 33 || c == ',' || c == ';';
+    };
     while (pos < text.size()) {
         while (pos < text.size() && isSeparator(text[pos]))
             ++pos;

@@ -122,9 +122,8 @@ void TTaskEdForm::Fill(const TTask& task) {
     UseScheduleButtons->button(task.UseSchedule ? 1 : 0)->setChecked(true);
     PerformTaskButtons->button(std::clamp(task.PerformTask - 1, 0, 2))->setChecked(true);
     for (int i = 0; i < 7; ++i)
-        ScheduleWeekDaysCheckList->item(i)->setCheckState(task.ScheduleWeekDays[static_cast<std::size_t>(i)]
-                                                              ? Qt::Checked
-                                                              : Qt::Unchecked);
+        ScheduleWeekDaysCheckList->item(i)->setCheckState(
+            task.ScheduleWeekDays[static_cast<std::size_t>(i)] ? Qt::Checked : Qt::Unchecked);
     ScheduleMonthDaysEdit->setText(Q(FormatMonthDays(task.ScheduleMonthDays)));
     filledTime_ = TimeOfDay(task.StartTime);
     StartTimePicker->setTime(filledTime_);

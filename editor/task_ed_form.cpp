@@ -320,7 +320,8 @@ void TTaskEdForm::Connect() {
     connect(BrowseDestDirButton, &QPushButton::clicked, this, &TTaskEdForm::BrowseDestDirButtonClick);
     connect(CompressTypeButtons, &QButtonGroup::idClicked, this, &TTaskEdForm::CompressTypeGroupClick);
 
-    for (QCheckBox* box : {IncludeSubDirsCheck, ExcludeSomeSubDirsCheck, DeleteOldFilesCheck, ProtectArchiveCheck})
+    for (QCheckBox* box :
+         {IncludeSubDirsCheck, ExcludeSomeSubDirsCheck, DeleteOldFilesCheck, ProtectArchiveCheck})
         connect(box, &QCheckBox::clicked, this, &TTaskEdForm::ApplyEnablingRules);
     for (QButtonGroup* group : {UseScheduleButtons, PerformTaskButtons})
         connect(group, &QButtonGroup::idClicked, this, &TTaskEdForm::ApplyEnablingRules);
@@ -359,14 +360,15 @@ void TTaskEdForm::ApplyEnablingRules() {
     const bool sub = IncludeSubDirsCheck->isChecked();
     const bool someSub = sub && ExcludeSomeSubDirsCheck->isChecked();
     ExcludeSomeSubDirsCheck->setEnabled(sub);
-    for (QWidget* w : std::initializer_list<QWidget*>{ExcludeSubDirsList, AddExclSubDirButtom, DelExclSubDirButton})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{ExcludeSubDirsList, AddExclSubDirButtom, DelExclSubDirButton})
         w->setEnabled(someSub);
 
     const int type = CompressTypeButtons->checkedId();
     const bool archive = type != 0;
-    for (QWidget* w : std::initializer_list<QWidget*>{CompressLevelLabel, CompressLevelCombo, ZipFileNameLabel,
-                                                      ZipFileNameEdit, ZipFileNameHintLabel, AskZipFileNameCheck,
-                                                      DeleteOldFilesCheck, ProtectArchiveCheck})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             CompressLevelLabel, CompressLevelCombo, ZipFileNameLabel, ZipFileNameEdit, ZipFileNameHintLabel,
+             AskZipFileNameCheck, DeleteOldFilesCheck, ProtectArchiveCheck})
         w->setEnabled(archive);
     DeleteOldFilesEdit->setEnabled(archive && DeleteOldFilesCheck->isChecked());
     DeleteOldFilesLabel->setEnabled(DeleteOldFilesEdit->isEnabled());

@@ -100,7 +100,8 @@ void TTaskEdForm::BrowseFilterButtonClick(QLineEdit* edit) {
     std::vector<std::string> files;
     for (const auto& dir : dirs) {
         auto found = ListFiles(dir, "*", IncludeSubDirsCheck->isChecked());
-        files.insert(files.end(), std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()));
+        files.insert(files.end(), std::make_move_iterator(found.begin()),
+                     std::make_move_iterator(found.end()));
     }
     pleaseWait_->hide();
     std::string filter = edit->text().toStdString();
@@ -110,12 +111,13 @@ void TTaskEdForm::BrowseFilterButtonClick(QLineEdit* edit) {
 
 void TTaskEdForm::AddExclSubDirButtomClick() {
     std::string path;
-    if (!services_.BrowseForFolder(path, QStringLiteral("Choose the directory to be excluded from the backup"),
-                                   false))
+    if (!services_.BrowseForFolder(
+            path, QStringLiteral("Choose the directory to be excluded from the backup"), false))
         return;
     const QString dir = QString::fromStdString(path);
     if (Holds(ExcludeSubDirsList, dir)) {
-        ShowMessageBox(this, QStringLiteral("The directory %1 have been already added to the list.").arg(dir));
+        ShowMessageBox(this,
+                       QStringLiteral("The directory %1 have been already added to the list.").arg(dir));
         return;
     }
     ExcludeSubDirsList->addItem(dir);

@@ -92,7 +92,7 @@ void TTaskEdForm::RetranslateUi() {
     SetItems(PerformTaskButtons, {tr("Every day"), tr("Weekly"), tr("Monthly")});
     SetCaption(StartTimeLabel, tr("Start time:"));
     SetCaption(ScheduleWeekDaysLabel, tr("Days of week:"));
-    const QStringList days = {tr("Monday"), tr("Tuesday"), tr("Wednesday"), tr("Thursday"),
+    const QStringList days = {tr("Monday"), tr("Tuesday"),  tr("Wednesday"), tr("Thursday"),
                               tr("Friday"), tr("Saturday"), tr("Sunday")};
     for (int i = 0; i < days.size(); ++i)
         ScheduleWeekDaysCheckList->item(i)->setText(days[i]);
@@ -100,7 +100,8 @@ void TTaskEdForm::RetranslateUi() {
     ScheduleMonthDaysHintLabel->setText(tr("Example: 1,11,21"));
     ApplyScheduleLabel->setText(
         tr("To apply this schedule, use the \"Activate schedule\" button on the main window."));
-    ScheduleNoteLabel->setText(tr("Note that the schedule can be activated under administrative account only."));
+    ScheduleNoteLabel->setText(
+        tr("Note that the schedule can be activated under administrative account only."));
 
     // Buttons, check boxes and group boxes are named by their own captions.
     for (auto* button : findChildren<QAbstractButton*>())
@@ -132,8 +133,8 @@ void TTaskEdForm::UpdateFilterCaptions() {
         ShortenToWidth(includePrefix + SourceDirsList->item(row)->text(), IncludeFilterEdit->width() - 50,
                        [&metrics](const QString& text) { return metrics.horizontalAdvance(text); });
     SetCaption(IncludeFilterLabel, include + QLatin1Char(':'));
-    SetCaption(ExcludeFilterLabel,
-               tr("Exclude filter for source directory ") + include.mid(includePrefix.size()) + QLatin1Char(':'));
+    SetCaption(ExcludeFilterLabel, tr("Exclude filter for source directory ") +
+                                       include.mid(includePrefix.size()) + QLatin1Char(':'));
 }
 
 } // namespace korvel

@@ -12,8 +12,8 @@ bool BrowseForFolder(std::string& path, const QString& title, bool newStyle, QWi
     QFileDialog::Options options = QFileDialog::ShowDirsOnly;
     if (!newStyle)
         options |= QFileDialog::ReadOnly; // no "Create New Folder"
-    const QString chosen = QFileDialog::getExistingDirectory(
-        parent ? parent : QApplication::activeWindow(), title, QString(), options);
+    const QString chosen = QFileDialog::getExistingDirectory(parent ? parent : QApplication::activeWindow(),
+                                                             title, QString(), options);
     if (chosen.isEmpty())
         return false;
     path = WithDirSeparator(QDir::toNativeSeparators(chosen).toStdString());

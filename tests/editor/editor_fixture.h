@@ -4,8 +4,8 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -32,11 +32,12 @@ protected:
     void SetUp() override {
         korvel::Options() = korvel::TOptionsData{false, false};
         korvel::ApplyLanguage(false);
-        korvel::SetMessageBoxHandler([this](const std::string& text, const std::string& title, korvel::MsgButtons) {
-            boxes.push_back(text);
-            EXPECT_EQ(title, "Korvel");
-            return korvel::MsgResult::Ok;
-        });
+        korvel::SetMessageBoxHandler(
+            [this](const std::string& text, const std::string& title, korvel::MsgButtons) {
+                boxes.push_back(text);
+                EXPECT_EQ(title, "Korvel");
+                return korvel::MsgResult::Ok;
+            });
         form = std::make_unique<korvel::TTaskEdForm>();
         form->Services().BrowseForFolder = [this](std::string& path, const QString& title, bool newStyle) {
             pickerTitles.push_back(title.toStdString());

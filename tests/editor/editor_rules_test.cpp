@@ -14,17 +14,22 @@ TEST_F(EditorTest, EnablingRules) {
         bool deleteOld, protect, schedule;
         int perform;
         // expected
-        bool someSubBox, exclList, archiveOptions, deleteCount, password, updateOnly, incrNote, scheduleOptions,
-            weekDays, monthDays;
+        bool someSubBox, exclList, archiveOptions, deleteCount, password, updateOnly, incrNote,
+            scheduleOptions, weekDays, monthDays;
     };
     const Row rows[] = {
-        // sub  some   type del  prot  sched perf | someB excl   arch  delC   pass   upd    note   sch    week   month
-        {false, true, 1, false, false, false, 1, false, false, true, false, false, true, true, false, false, false},
+        // sub  some   type del  prot  sched perf | someB excl   arch  delC   pass   upd    note   sch    week
+        // month
+        {false, true, 1, false, false, false, 1, false, false, true, false, false, true, true, false, false,
+         false},
         {true, false, 1, true, false, true, 2, true, false, true, true, false, true, true, true, true, false},
         {true, true, 2, false, true, true, 3, true, true, true, false, true, false, false, true, false, true},
-        {true, true, 0, true, true, false, 3, true, true, false, false, false, true, false, false, false, false},
-        {false, false, 0, false, false, true, 1, false, false, false, false, false, true, false, true, false, false},
-        {false, false, 2, true, true, false, 2, false, false, true, true, true, false, false, false, false, false},
+        {true, true, 0, true, true, false, 3, true, true, false, false, false, true, false, false, false,
+         false},
+        {false, false, 0, false, false, true, 1, false, false, false, false, false, true, false, true, false,
+         false},
+        {false, false, 2, true, true, false, 2, false, false, true, true, true, false, false, false, false,
+         false},
     };
     int n = 0;
     for (const Row& r : rows) {
@@ -39,12 +44,16 @@ TEST_F(EditorTest, EnablingRules) {
         form->Open(task, false);
         const std::string row = "row " + std::to_string(n++);
         EXPECT_EQ(form->ExcludeSomeSubDirsCheck->isEnabled(), r.someSubBox) << row;
-        for (QWidget* w : {static_cast<QWidget*>(form->ExcludeSubDirsList), static_cast<QWidget*>(form->AddExclSubDirButtom),
+        for (QWidget* w : {static_cast<QWidget*>(form->ExcludeSubDirsList),
+                           static_cast<QWidget*>(form->AddExclSubDirButtom),
                            static_cast<QWidget*>(form->DelExclSubDirButton)})
             EXPECT_EQ(w->isEnabled(), r.exclList) << row << " " << w->objectName().toStdString();
-        for (QWidget* w : {static_cast<QWidget*>(form->CompressLevelCombo), static_cast<QWidget*>(form->ZipFileNameEdit),
-                           static_cast<QWidget*>(form->AskZipFileNameCheck), static_cast<QWidget*>(form->DeleteOldFilesCheck),
-                           static_cast<QWidget*>(form->ProtectArchiveCheck), static_cast<QWidget*>(form->ZipFileNameHintLabel)})
+        for (QWidget* w :
+             {static_cast<QWidget*>(form->CompressLevelCombo), static_cast<QWidget*>(form->ZipFileNameEdit),
+              static_cast<QWidget*>(form->AskZipFileNameCheck),
+              static_cast<QWidget*>(form->DeleteOldFilesCheck),
+              static_cast<QWidget*>(form->ProtectArchiveCheck),
+              static_cast<QWidget*>(form->ZipFileNameHintLabel)})
             EXPECT_EQ(w->isEnabled(), r.archiveOptions) << row << " " << w->objectName().toStdString();
         EXPECT_EQ(form->DeleteOldFilesEdit->isEnabled(), r.deleteCount) << row;
         EXPECT_EQ(form->ProtectArchivePasswordEdit->isEnabled(), r.password) << row;

@@ -32,7 +32,9 @@ protected:
     void SetUp() override {
         MainFormTest::SetUp();
         editor_ = std::make_unique<TTaskEdForm>(&Form());
-        Form().Services().EditTask = [this](TTask& task, bool isNew) { return editor_->EditTask(task, isNew); };
+        Form().Services().EditTask = [this](TTask& task, bool isNew) {
+            return editor_->EditTask(task, isNew);
+        };
         editor_->Services().BrowseForFolder = [this](std::string& path, const QString&, bool) {
             path = Dir() + "src/";
             return true;
@@ -130,11 +132,13 @@ TEST_F(MainWindowEditorTest, AddEditCloneAndRunWithTheProgram) {
     // The program, started the way the scheduler starts it, runs the task made here.
     Form().SaveAll();
     fs::copy_file(KORVEL_BINARY, dir_ / "korvel");
-    ASSERT_EQ(Shell("cd " + Dir() + " && QT_QPA_PLATFORM=offscreen timeout 120 ./korvel /t 1 2>/dev/null"), 0);
+    ASSERT_EQ(Shell("cd " + Dir() + " && QT_QPA_PLATFORM=offscreen timeout 120 ./korvel /t 1 2>/dev/null"),
+              0);
     ASSERT_TRUE(fs::exists(dir_ / "out" / "backup.zip"));
     if (Shell("command -v unzip >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "unzip is not installed";
     EXPECT_EQ(Shell("unzip -tq " + Dir() + "out/backup.zip >/dev/null"), 0);
-    EXPECT_EQ(Shell("unzip -Z1 " + Dir() + "out/backup.zip | sort | tr '\\n' ' ' | grep -qx 'a.txt sub/b.txt '"),
-              0);
+    EXPECT_EQ(
+        Shell("unzip -Z1 " + Dir() + "out/backup.zip | sort | tr '\\n' ' ' | grep -qx 'a.txt sub/b.txt '"),
+        0);
 }

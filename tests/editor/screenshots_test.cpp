@@ -43,7 +43,8 @@ void ExpectCaptionsFit(QWidget* page, const std::string& where) {
             if (label->wordWrap())
                 EXPECT_GE(label->height(), label->heightForWidth(label->width())) << name << " is cut off";
             else
-                EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()) + label->indent())
+                EXPECT_GE(label->width(),
+                          label->fontMetrics().horizontalAdvance(label->text()) + label->indent())
                     << name << " is cut off";
         } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
             EXPECT_GE(button->width(), button->sizeHint().width()) << name << " is cut off";
@@ -82,7 +83,8 @@ TEST_F(EditorTest, ScreenshotPages) {
             QApplication::processEvents();
             const std::string where = std::string(kPageNames[page]) + (russian ? "-ru" : "-en");
             ExpectCaptionsFit(form->PageControl->currentWidget(), where);
-            const QString file = QString::fromUtf8(shots) + "/editor-" + QString::fromStdString(where) + ".png";
+            const QString file =
+                QString::fromUtf8(shots) + "/editor-" + QString::fromStdString(where) + ".png";
             EXPECT_TRUE(form->grab().save(file)) << file.toStdString();
         }
         form->hide();
@@ -99,10 +101,10 @@ TEST(EditorScreenshots, UnderXvfb) {
     ASSERT_EQ(Shell("Xvfb :" + display + " -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & echo $! > " +
                     pidFile + "; sleep 1"),
               0);
-    const int rc = Shell("DISPLAY=:" + display + " QT_QPA_PLATFORM=xcb KORVEL_EDITOR_SHOTS=" + shots.string() +
-                         " /proc/" + std::to_string(::getpid()) +
-                         "/exe --gtest_filter=EditorTest.ScreenshotPages >" + (shots / "pages.log").string() +
-                         " 2>&1");
+    const int rc =
+        Shell("DISPLAY=:" + display + " QT_QPA_PLATFORM=xcb KORVEL_EDITOR_SHOTS=" + shots.string() +
+              " /proc/" + std::to_string(::getpid()) + "/exe --gtest_filter=EditorTest.ScreenshotPages >" +
+              (shots / "pages.log").string() + " 2>&1");
     Shell("kill $(cat " + pidFile + "); rm -f " + pidFile);
     EXPECT_EQ(rc, 0) << "see " << (shots / "pages.log").string();
     for (const char* lang : {"en", "ru"})

@@ -7,8 +7,8 @@
 #include <iterator>
 #include <random>
 
-#include "editor_fixture.h"
 #include "editor/month_days.h"
+#include "editor_fixture.h"
 #include "tasks/tasks_list.h"
 
 using namespace korvel;
@@ -121,7 +121,8 @@ std::string FileBytes(const fs::path& path) {
 } // namespace
 
 TEST_F(EditorTest, UnchangedTasksComeBackEqualAndStoreTheSameBytes) {
-    const fs::path dir = fs::temp_directory_path() / ("korvel-editor-" + std::to_string(std::random_device{}()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("korvel-editor-" + std::to_string(std::random_device{}()));
     fs::create_directories(dir);
     TTasksList list(dir.string() + "/");
     for (auto& t : VariedTasks())
@@ -144,8 +145,10 @@ TEST_F(EditorTest, UnchangedTasksComeBackEqualAndStoreTheSameBytes) {
 }
 
 TEST_F(EditorTest, TypedDirectoriesGainTheSeparator) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"/srv/backup", "/srv/backup/"}, {"/srv/backup/", "/srv/backup/"}, {"", ""}, {"relative", "relative/"}};
+    const std::pair<std::string, std::string> cases[] = {{"/srv/backup", "/srv/backup/"},
+                                                         {"/srv/backup/", "/srv/backup/"},
+                                                         {"", ""},
+                                                         {"relative", "relative/"}};
     for (const auto& [typed, stored] : cases) {
         TTask task;
         form->Open(task, false);
@@ -211,10 +214,12 @@ TEST_F(EditorTest, BadNumbersKeepTheEditorOpenAndTheTaskUnchanged) {
     };
     const Case cases[] = {
         {"10", "0", TTaskEdForm::SchedulePage, "Day 0 is outside the range of days of the month (1-31)."},
-        {"10", "1, 32", TTaskEdForm::SchedulePage, "Day 32 is outside the range of days of the month (1-31)."},
+        {"10", "1, 32", TTaskEdForm::SchedulePage,
+         "Day 32 is outside the range of days of the month (1-31)."},
         {"10", "1-5", TTaskEdForm::SchedulePage, "'1-5' is not a valid integer value"},
         {"ten", "1", TTaskEdForm::CompressionPage, "'ten' is not a valid integer value"},
-        {"-2", "1", TTaskEdForm::CompressionPage, "The number of archive files to keep cannot be negative: -2."},
+        {"-2", "1", TTaskEdForm::CompressionPage,
+         "The number of archive files to keep cannot be negative: -2."},
     };
     for (const auto& c : cases) {
         auto tasks = VariedTasks();
@@ -234,7 +239,8 @@ TEST_F(EditorTest, BadNumbersKeepTheEditorOpenAndTheTaskUnchanged) {
         EXPECT_EQ(boxes[0], c.message);
         ExpectSameTask(task, snapshot, c.monthDays);
         EXPECT_EQ(form->TaskNameEdit->text(), "renamed") << "the user's edits stay";
-        QLineEdit* field = c.page == TTaskEdForm::SchedulePage ? form->ScheduleMonthDaysEdit : form->DeleteOldFilesEdit;
+        QLineEdit* field =
+            c.page == TTaskEdForm::SchedulePage ? form->ScheduleMonthDaysEdit : form->DeleteOldFilesEdit;
         EXPECT_EQ(field->selectedText(), field->text());
         form->hide();
     }
@@ -298,7 +304,8 @@ TEST_F(EditorTest, DeletingTheFirstOfThreeKeepsTheOthersPairs) {
     EXPECT_EQ(form->SourceDirsList->count(), 2);
     const int shown = form->SourceDirsList->currentRow();
     if (shown >= 0)
-        EXPECT_EQ(form->IncludeFilterEdit->text(), shown == 0 ? "*.jpg" : "*") << "the edits show the selected line";
+        EXPECT_EQ(form->IncludeFilterEdit->text(), shown == 0 ? "*.jpg" : "*")
+            << "the edits show the selected line";
     Click(form->ApplyButton);
     EXPECT_EQ(task.SourceDirs, (std::vector<std::string>{"/srv/photos/", "/var/mail/"}));
     EXPECT_EQ(task.Filters[0], (TFilterPair{"*.jpg", ""}));
@@ -397,7 +404,8 @@ TEST_F(EditorTest, FilterBrowsingNeedsADirectory) {
     Click(form->BrowseExcFilterButton);
     EXPECT_EQ(boxes, (std::vector<std::string>{"No directory selected.", "No directory selected."}));
 
-    const fs::path dir = fs::temp_directory_path() / ("korvel-filters-" + std::to_string(std::random_device{}()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("korvel-filters-" + std::to_string(std::random_device{}()));
     fs::create_directories(dir / "sub");
     std::ofstream(dir / "a.txt") << "a";
     std::ofstream(dir / "sub" / "b.txt") << "b";
@@ -537,11 +545,9 @@ TEST_F(EditorTest, ControlsAreNamedByTheirCaptions) {
     };
     for (const auto& [caption, widget] : named) {
         const auto found = form->findChildren<QWidget*>();
-        const auto it = std::find_if(found.begin(), found.end(),
-                                     [&, widget = widget](QWidget* w) {
-                                         return w->accessibleName() == QString(caption) &&
-                                                w->metaObject() == widget->metaObject();
-                                     });
+        const auto it = std::find_if(found.begin(), found.end(), [&, widget = widget](QWidget* w) {
+            return w->accessibleName() == QString(caption) && w->metaObject() == widget->metaObject();
+        });
         ASSERT_NE(it, found.end()) << caption;
         EXPECT_EQ(*it, widget) << caption;
     }

@@ -24,7 +24,7 @@ TEST(ArchiveExtension, FollowsTheCompressionType) {
         {"backup", 2, "backup.exe"},
         {"my.backup", 2, "my.backup.exe"}, // the only dot lies before the last four characters
         {"data.7z", 1, "data.zip"},
-        {"a.b", 2, "a.exe"},   // short names: the dot anywhere
+        {"a.b", 2, "a.exe"}, // short names: the dot anywhere
         {".zip", 2, ".exe"},
         {"", 1, ".zip"},
     };
@@ -136,6 +136,6 @@ TEST(FilterCaptions, ShortenedToTheNearestCharacterCount) {
     const auto width = [](const QString& text) { return static_cast<int>(text.size()) * 10; };
     EXPECT_EQ(ShortenToWidth("abcdef", 60, width), "abcdef");
     EXPECT_EQ(ShortenToWidth("abcdefghij", 44, width), "abcd...");  // 10 x 44 / 100 = 4.4
-    EXPECT_EQ(ShortenToWidth("abcdefghij", 46, width), "abcde...");  // 4.6 rounds up
+    EXPECT_EQ(ShortenToWidth("abcdefghij", 46, width), "abcde..."); // 4.6 rounds up
     EXPECT_EQ(ShortenToWidth("abcdefghij", -20, width), "...");
 }
