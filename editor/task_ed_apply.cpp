@@ -72,6 +72,11 @@ void TTaskEdForm::Open(TTask& task, bool isNew) {
     ApplyButton->setText(isNew ? QStringLiteral("Finish") : QStringLiteral("Apply"));
 }
 
+void TTaskEdForm::done(int result) {
+    task_ = nullptr;
+    QDialog::done(result);
+}
+
 TFilterPair TTaskEdForm::FilterEdits() const {
     return {S(IncludeFilterEdit->text()), S(ExcludeFilterEdit->text())};
 }

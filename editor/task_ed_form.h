@@ -56,6 +56,9 @@ public:
     void Open(TTask& task, bool isNew);
     bool Applied() const { return applied_; }
 
+    // Closing lets go of the task: a cancelled new task is destroyed by its owner.
+    void done(int result) override;
+
     TTaskEdServices& Services() { return services_; }
     int CurrentPage() const;
     void GoToPage(int page);
