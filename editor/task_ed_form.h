@@ -28,6 +28,8 @@ class QTimeEdit;
 
 namespace korvel {
 
+class TPleaseWaitForm;
+
 // What the editor reaches outside itself; tests replace these.
 struct TTaskEdServices {
     // The folder chooser; true with the chosen path (ending in the separator).
@@ -157,8 +159,8 @@ private:
     bool isNew_ = false;
     bool applied_ = false;
     TDirFilterSlots slots_;
-    QTime filledTime_; // the start time as the task held it
-    class TPleaseWaitForm* pleaseWait_ = nullptr;
+    QTime filledTime_;                      // the start time as the task held it
+    TPleaseWaitForm* pleaseWait_ = nullptr; // shown while the source files are listed
 };
 
 } // namespace korvel
