@@ -9,6 +9,7 @@
 #include "app/command_line.h"
 #include "app/main_form.h"
 #include "app/message_box.h"
+#include "editor/task_ed_form.h"
 #include "engine/data_module.h"
 #include "platform/executable.h"
 #include "tasks/options.h"
@@ -22,6 +23,10 @@ int main(int argc, char* argv[]) {
     Options() = LoadOptions(storeDir);
 
     TMainForm mainForm(storeDir);
+    TTaskEdForm taskEdForm(&mainForm);
+    mainForm.Services().EditTask = [&taskEdForm](TTask& task, bool isNew) {
+        return taskEdForm.EditTask(task, isNew);
+    };
     TDataModule1 dataModule1;
     dataModule1.MessageBox = CoreMessageBox(&mainForm);
     dataModule1.ZipWriter1.PumpMessages = [] {
