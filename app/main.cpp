@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "app/choose_tasks_form.h"
 #include "app/command_line.h"
+#include "app/create_icon.h"
 #include "app/main_form.h"
 #include "app/message_box.h"
 #include "engine/data_module.h"
@@ -32,6 +34,11 @@ int main(int argc, char* argv[]) {
                                                      int rootLength, bool& abort, const ProgressFn& progress,
                                                      const std::string& target) {
         return dataModule1.ZipBackup(task, files, rootLength, abort, progress, target);
+    };
+    TChooseTasksForm chooseTasksForm(&mainForm);
+    mainForm.Services().CreateDesktopIcon = [&mainForm, &chooseTasksForm] {
+        CreateIconAction(&mainForm, mainForm.AllTasks(), mainForm.SelectedTaskIndex(), chooseTasksForm,
+                         ExecutablePath());
     };
     const std::vector<std::string> args(argv + 1, argv + argc);
     mainForm.StartUp(args);
