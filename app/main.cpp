@@ -12,6 +12,7 @@
 #include "app/main_form.h"
 #include "app/message_box.h"
 #include "engine/data_module.h"
+#include "help/about_form.h"
 #include "platform/executable.h"
 #include "tasks/options.h"
 
@@ -34,6 +35,12 @@ int main(int argc, char* argv[]) {
                                                      int rootLength, bool& abort, const ProgressFn& progress,
                                                      const std::string& target) {
         return dataModule1.ZipBackup(task, files, rootLength, abort, progress, target);
+    };
+    TAboutForm aboutForm(&mainForm);
+    mainForm.Services().ShowAbout = [&aboutForm] {
+        aboutForm.show();
+        aboutForm.raise();
+        aboutForm.activateWindow();
     };
     TChooseTasksForm chooseTasksForm(&mainForm);
     mainForm.Services().CreateDesktopIcon = [&mainForm, &chooseTasksForm] {

@@ -13,6 +13,25 @@
     </message>
 </context>
 <context>
+    <name>korvel::TAboutForm</name>
+    <message>
+        <source>About program</source>
+        <translation>О программе</translation>
+    </message>
+    <message>
+        <source>Version 1.2 build 164</source>
+        <translation>Версия 1.2 билд 164</translation>
+    </message>
+    <message>
+        <source>Programming: the Korvel developers</source>
+        <translation>Программирование: разработчики Korvel</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Закрыть</translation>
+    </message>
+</context>
+<context>
     <name>korvel::TChooseTasksForm</name>
     <message>
         <source>Choose required tasks</source>
