@@ -13,6 +13,7 @@
 #include "app/message_box.h"
 #include "engine/data_module.h"
 #include "help/about_form.h"
+#include "help/html_help.h"
 #include "platform/executable.h"
 #include "tasks/options.h"
 
@@ -36,6 +37,8 @@ int main(int argc, char* argv[]) {
                                                      const std::string& target) {
         return dataModule1.ZipBackup(task, files, rootLength, abort, progress, target);
     };
+    mainForm.Services().ShowHelp = ShowHelpContents;
+    mainForm.Services().CloseHelp = CloseAllHelp;
     TAboutForm aboutForm(&mainForm);
     mainForm.Services().ShowAbout = [&aboutForm] {
         aboutForm.show();

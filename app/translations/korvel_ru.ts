@@ -59,6 +59,25 @@
     </message>
 </context>
 <context>
+    <name>korvel::THelpWindow</name>
+    <message>
+        <source>The help file &quot;%1&quot; cannot be opened.</source>
+        <translation>Не удаётся открыть файл справки &quot;%1&quot;.</translation>
+    </message>
+    <message>
+        <source>The topic &quot;%1&quot; is not in the help file &quot;%2&quot;.</source>
+        <translation>Раздела &quot;%1&quot; нет в файле справки &quot;%2&quot;.</translation>
+    </message>
+    <message>
+        <source>Korvel Help</source>
+        <translation>Справка Korvel</translation>
+    </message>
+    <message>
+        <source>Contents</source>
+        <translation>Содержание</translation>
+    </message>
+</context>
+<context>
     <name>korvel::TMainForm</name>
     <message>
         <source>Please look at the program developer&apos;s website:</source>
