@@ -8,6 +8,8 @@
 #include <QSplitter>
 #include <QTreeWidget>
 
+#include "platform/qt/window_placement.h"
+
 namespace korvel {
 
 namespace {
@@ -76,6 +78,7 @@ THelpWindow::THelpWindow(const std::string& file, QWidget* parent)
     FillContents();
     RetranslateUi();
     resize(800, 560);
+    CenterOnScreen(this);
 }
 
 THelpWindow::~THelpWindow() {
