@@ -256,3 +256,28 @@ TEST_F(ShortcutTest, EntriesValidateAndLaunchExactly) {
     }
     EXPECT_EQ(DesktopFiles().size(), std::size(names)) << "no temporaries left behind";
 }
+
+// Where the desktop is: the variable, else the user-dirs file, else ~/Desktop.
+TEST(DesktopDirectory, FollowsTheXdgUserDirs) {
+    const fs::path home =
+        fs::temp_directory_path() / ("korvel-home-" + std::to_string(std::random_device{}()));
+    fs::create_directories(home / ".config");
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QByteArray::fromStdString(home.string()));
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_DESKTOP_DIR");
+
+    EXPECT_EQ(DesktopDirectory(), home.string() + "/Desktop/");
+    std::ofstream(home / ".config" / "user-dirs.dirs") << "# written by xdg-user-dirs-update\n"
+                                                          "XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n"
+                                                          "XDG_DESKTOP_DIR=\"$HOME/Рабочий стол\"\n";
+    EXPECT_EQ(DesktopDirectory(), home.string() + "/Рабочий стол/");
+    qputenv("XDG_DESKTOP_DIR", "/srv/desk");
+    EXPECT_EQ(DesktopDirectory(), "/srv/desk/");
+
+    qunsetenv("XDG_DESKTOP_DIR");
+    qputenv("HOME", oldHome);
+    if (!oldConfig.isEmpty())
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+    fs::remove_all(home);
+}
