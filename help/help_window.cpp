@@ -62,6 +62,9 @@ THelpWindow::THelpWindow(const std::string& file, QWidget* parent)
     : QWidget(parent, Qt::Window), file_(file), chm_(file) {
     setObjectName(QStringLiteral("HelpWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // A help window left open (the language switched to Russian meanwhile) must not keep
+    // the program running after the main window closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
     auto* layout = new QHBoxLayout(this);
     auto* splitter = new QSplitter(this);
     contents_ = new QTreeWidget(splitter);

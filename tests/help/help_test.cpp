@@ -127,6 +127,7 @@ TEST_F(HelpTest, ContentsAndF1OpenTheirFilesAndCommand18ClosesAll) {
     for (THelpWindow* w : windows) {
         files.insert(w->File());
         EXPECT_EQ(w->Topic(), "/index.htm");
+        EXPECT_FALSE(w->testAttribute(Qt::WA_QuitOnClose)) << "the main window alone ends the program";
     }
     EXPECT_EQ(files,
               (std::set<std::string>{ExecutableDir() + "korvel.chm", ExecutableDir() + "korvel_en.chm"}));
