@@ -234,6 +234,7 @@ TEST_F(ShortcutTest, EntriesValidateAndLaunchExactly) {
     std::ofstream(program) << "#!/bin/sh\n{ pwd; printf '%s\\n' \"$0\" \"$@\"; } > "
                            << Quoted(record.string()) << "\n";
     fs::permissions(program, fs::perms::owner_all);
+    std::ofstream(progDir / "korvel.svg") << "<svg xmlns=\"http://www.w3.org/2000/svg\"/>";
 
     const std::string names[] = {"My tasks",    "say \"hi\"", "Резервная копия", "100% done",
                                  "back\\slash", " leading",   "tab\there",       "Korvel"};
@@ -247,6 +248,7 @@ TEST_F(ShortcutTest, EntriesValidateAndLaunchExactly) {
                         Quoted((dir_ / "v").string()) + " 2>&1"),
                   0);
         EXPECT_EQ(ReadText(dir_ / "v"), "") << ReadText(file);
+        EXPECT_TRUE(ReadText(file).find("\nIcon=") != std::string::npos) << "the program's icon beside it";
         ASSERT_EQ(
             Shell("env -u DBUS_SESSION_BUS_ADDRESS gio launch " + Quoted(file.string()) + " 2>/dev/null"), 0);
         for (int i = 0; i < 500 && ReadText(record).find("\n7\n") == std::string::npos; ++i)
