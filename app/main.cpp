@@ -6,11 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "app/choose_tasks_form.h"
 #include "app/command_line.h"
+#include "app/create_icon.h"
 #include "app/main_form.h"
 #include "app/message_box.h"
 #include "editor/task_ed_form.h"
 #include "engine/data_module.h"
+#include "help/about_form.h"
+#include "help/html_help.h"
 #include "platform/executable.h"
 #include "tasks/options.h"
 
@@ -27,6 +31,7 @@ int main(int argc, char* argv[]) {
     mainForm.Services().EditTask = [&taskEdForm](TTask& task, bool isNew) {
         return taskEdForm.EditTask(task, isNew);
     };
+    taskEdForm.ShowHelp = ShowEditorHelp;
     TDataModule1 dataModule1;
     dataModule1.MessageBox = CoreMessageBox(&mainForm);
     dataModule1.ZipWriter1.PumpMessages = [] {
@@ -37,6 +42,19 @@ int main(int argc, char* argv[]) {
                                                      int rootLength, bool& abort, const ProgressFn& progress,
                                                      const std::string& target) {
         return dataModule1.ZipBackup(task, files, rootLength, abort, progress, target);
+    };
+    mainForm.Services().ShowHelp = ShowHelpContents;
+    mainForm.Services().CloseHelp = CloseAllHelp;
+    TAboutForm aboutForm(&mainForm);
+    mainForm.Services().ShowAbout = [&aboutForm] {
+        aboutForm.show();
+        aboutForm.raise();
+        aboutForm.activateWindow();
+    };
+    TChooseTasksForm chooseTasksForm(&mainForm);
+    mainForm.Services().CreateDesktopIcon = [&mainForm, &chooseTasksForm] {
+        CreateIconAction(&mainForm, mainForm.AllTasks(), mainForm.SelectedTaskIndex(), chooseTasksForm,
+                         ExecutablePath());
     };
     const std::vector<std::string> args(argv + 1, argv + argc);
     mainForm.StartUp(args);

@@ -19,14 +19,13 @@
 #include "app/language.h"
 #include "app/message_box.h"
 #include "engine/ui/progress_show_label_form.h"
+#include "help/maker.h"
 #include "platform/qt/window_placement.h"
 #include "tasks/options.h"
 
 namespace korvel {
 
 namespace {
-
-constexpr const char* kWebSite = "https://korvel.example.org/";
 
 QToolButton* MakeActionButton(QWidget* parent, QAction* action, const char* objectName) {
     auto* button = new QToolButton(parent);

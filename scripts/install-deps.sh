@@ -8,8 +8,12 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev
     qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-qpa-plugins libgl-dev
     zlib1g-dev libssl-dev libgtest-dev libgmock-dev
+    # help: chmcmd compiles the help topics, chmlib reads them back in the help window
+    fp-utils libchm-dev
     # peers that judge our output in the tests
     zip unzip p7zip-full libarchive-tools python3 rsync
+    # judges of the desktop shortcuts: the validator, and GLib's launcher (gio)
+    desktop-file-utils libglib2.0-bin
     # screenshots of the windows
     xvfb xauth x11-apps imagemagick
 )

@@ -1,10 +1,86 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>korvel::CreateIconAction</name>
+    <message>
+        <source>Desktop shortcut created.</source>
+        <translation>Иконка рабочего стола создана.</translation>
+    </message>
+    <message>
+        <source>Couldn&apos;t create the shortcut</source>
+        <translation>Не удалось создать иконку.</translation>
+    </message>
+</context>
+<context>
+    <name>korvel::TAboutForm</name>
+    <message>
+        <source>About program</source>
+        <translation>О программе</translation>
+    </message>
+    <message>
+        <source>Version 1.2 build 164</source>
+        <translation>Версия 1.2 билд 164</translation>
+    </message>
+    <message>
+        <source>Programming: the Korvel developers</source>
+        <translation>Программирование: разработчики Korvel</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Закрыть</translation>
+    </message>
+</context>
+<context>
+    <name>korvel::TChooseTasksForm</name>
+    <message>
+        <source>Choose required tasks</source>
+        <translation>Выберите нужные задачи</translation>
+    </message>
+    <message>
+        <source>Select multiple tasks</source>
+        <translation>Выбор нескольких задач</translation>
+    </message>
+    <message>
+        <source>Icon name:</source>
+        <translation>Название иконки:</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Помощь</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>Ок</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+</context>
+<context>
+    <name>korvel::THelpWindow</name>
+    <message>
+        <source>The help file &quot;%1&quot; cannot be opened.</source>
+        <translation>Не удаётся открыть файл справки &quot;%1&quot;.</translation>
+    </message>
+    <message>
+        <source>The topic &quot;%1&quot; is not in the help file &quot;%2&quot;.</source>
+        <translation>Раздела &quot;%1&quot; нет в файле справки &quot;%2&quot;.</translation>
+    </message>
+    <message>
+        <source>Korvel Help</source>
+        <translation>Справка Korvel</translation>
+    </message>
+    <message>
+        <source>Contents</source>
+        <translation>Содержание</translation>
+    </message>
+</context>
+<context>
     <name>korvel::TMainForm</name>
     <message>
-        <source>Please look at the program developer's website:</source>
+        <source>Please look at the program developer&apos;s website:</source>
         <translation>Пожалуйста загляните на сайт автора программы:</translation>
     </message>
     <message>
@@ -76,8 +152,8 @@
         <translation>Помощь</translation>
     </message>
     <message>
-        <source>Delete the task "%1"?</source>
-        <translation>Удалить задачу "%1"?</translation>
+        <source>Delete the task &quot;%1&quot;?</source>
+        <translation>Удалить задачу &quot;%1&quot;?</translation>
     </message>
     <message>
         <source>Clear all tasks?</source>
@@ -92,8 +168,8 @@
         <translation>Отмена</translation>
     </message>
     <message>
-        <source>Executing the task "%1"</source>
-        <translation>Выполняется задача "%1"</translation>
+        <source>Executing the task &quot;%1&quot;</source>
+        <translation>Выполняется задача &quot;%1&quot;</translation>
     </message>
     <message>
         <source>Writing to %1</source>

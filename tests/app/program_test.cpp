@@ -7,7 +7,9 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <random>
+#include <unistd.h>
 
+#include "platform/desktop_shortcut.h"
 #include "tasks/options.h"
 #include "tasks/tasks_list.h"
 
@@ -81,6 +83,29 @@ TEST_F(ProgramTest, TaskRunStartWithoutStoresEndsAtOnce) {
     EXPECT_FALSE(fs::exists(dir_ / "tasks.bin"));
     EXPECT_FALSE(fs::exists(dir_ / "options.bin")) << "no language was chosen";
     EXPECT_FALSE(fs::exists(dir_ / "history.bin")) << "nothing ran";
+}
+
+// A desktop shortcut, started the way a desktop starts it, runs its tasks headless.
+TEST_F(ProgramTest, DesktopShortcutRunsItsTasks) {
+    if (!Have("gio"))
+        GTEST_SKIP() << "gio is not installed";
+    WriteStores(false);
+    setenv("XDG_DESKTOP_DIR", (D() + "Desktop").c_str(), 1);
+    const bool created = CreateDesktopShortcut(D() + "korvel", "/t 3", "Nightly archive");
+    unsetenv("XDG_DESKTOP_DIR");
+    ASSERT_TRUE(created);
+    ASSERT_EQ(Shell("env -u DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM=offscreen gio launch '" + D() +
+                    "Desktop/Nightly archive.desktop' 2>/dev/null"),
+              0);
+    // The launcher does not wait for the program: the history store is its last word.
+    for (int i = 0; i < 1200 && !fs::exists(dir_ / "history.bin"); ++i)
+        usleep(100000);
+    ASSERT_TRUE(fs::exists(dir_ / "history.bin"));
+    TTasksList list(D());
+    ASSERT_TRUE(list.LoadHistory());
+    ASSERT_EQ(list.HistoryCount, 1);
+    EXPECT_EQ(list.History[0].TaskId, 3);
+    EXPECT_TRUE(fs::exists(dir_ / "out" / "backup.zip"));
 }
 
 // Screenshots of the main window in both languages and of the progress window during a
