@@ -8,31 +8,13 @@
 #include <optional>
 #include <string>
 
+#include "zipformat/zip_end_records.h"
+#include "zipformat/zip_extra_fields.h"
+#include "zipformat/zip_format.h"
+
 namespace korvel {
 
 enum TOEMConvert : std::uint8_t { oemAlways = 0, oemNever = 1, oemFlexible = 2 };
-
-// Signatures, fixed for the life of the process.
-inline constexpr std::uint32_t kCentralSignature = 0x02014B50;
-inline constexpr std::uint32_t kLocalSignature = 0x04034B50;
-inline constexpr std::uint32_t kEndSignature = 0x06054B50;
-inline constexpr std::uint32_t kZip64EndSignature = 0x06064B50;
-inline constexpr std::uint32_t kZip64LocatorSignature = 0x07064B50;
-
-inline constexpr std::uint32_t kMarker32 = 0xFFFFFFFF;
-inline constexpr std::uint16_t kMarker16 = 0xFFFF;
-inline constexpr std::uint16_t kZip64Tag = 0x0001;
-inline constexpr std::uint16_t kAesTag = 0x9901;
-inline constexpr std::uint16_t kMethodStored = 0;
-inline constexpr std::uint16_t kMethodDeflate = 8;
-inline constexpr std::uint16_t kMethodAes = 99;
-
-// General purpose flag bits.
-inline constexpr std::uint16_t kFlagEncrypted = 0x0001;
-inline constexpr std::uint16_t kFlagMaximum = 0x0002;
-inline constexpr std::uint16_t kFlagFast = 0x0004;
-inline constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
-inline constexpr std::uint16_t kFlagUtf8 = 0x0800;
 
 struct TZip64Block {
     std::uint64_t UncompressedSize = 0;
@@ -62,7 +44,7 @@ public:
     std::uint32_t RelativeOffset32 = 0;
 
     std::optional<TZip64Block> Zip64;
-    std::optional<std::array<std::uint8_t, 11>> AesBlock;
+    std::optional<std::array<std::uint8_t, kAesBlockSize>> AesBlock;
     std::uint8_t AesStrength = 0;
     std::optional<std::string> Comment;
     std::uint8_t DeletedMark = 0;
@@ -108,24 +90,6 @@ private:
     std::string fileName_;
     std::string directory_;
     std::uint16_t nameLength_ = 0;
-};
-
-struct TZip64EndRecord {
-    std::uint64_t RecordSize = 44;
-    std::uint16_t VersionMadeBy = 45;
-    std::uint16_t VersionNeeded = 45;
-    std::uint32_t ThisDisk = 0;
-    std::uint32_t CentralDisk = 0;
-    std::uint64_t EntriesOnDisk = 0;
-    std::uint64_t TotalEntries = 0;
-    std::uint64_t CentralSize = 0;
-    std::uint64_t CentralOffset = 0;
-};
-
-struct TZip64Locator {
-    std::uint32_t Zip64EndDisk = 0;
-    std::uint64_t Zip64EndOffset = 0;
-    std::uint32_t TotalDisks = 1;
 };
 
 class TEndCentral {

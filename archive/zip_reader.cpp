@@ -2,17 +2,17 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 
 #include "archive/zip_names.h"
 #include "archive/zip_records.h"
 #include "platform/file_system.h"
+#include "zipformat/zip_extra_fields.h"
 
 namespace korvel {
 
 namespace {
-
-constexpr std::uint64_t kEndSearchWindow = 65557; // largest comment + the record itself
 
 // Sequential reads over one region of the archive through a window, so that a
 // damaged count or length can never make us allocate more than the region holds.
@@ -196,42 +196,29 @@ void TZipReader::ReadDirectoryFromOpenArchive() {
 bool TZipReader::FindEndRecord(std::uint64_t fileSize) {
     if (fileSize < kEndRecordSize)
         return false;
-    const std::uint64_t window = std::min(fileSize, kEndSearchWindow);
+    const std::uint64_t window = std::min<std::uint64_t>(fileSize, kEndSearchWindow);
     const std::uint64_t windowStart = fileSize - window;
     std::vector<std::uint8_t> buf(static_cast<std::size_t>(window));
     if (archive_.ReadAt(windowStart, buf.data(), buf.size()) != buf.size())
         return false;
-    std::size_t found = std::string::npos;
-    for (std::size_t i = buf.size() - kEndRecordSize + 1; i-- > 0;) {
-        if (buf[i] == 0x50 && GetU32(&buf[i]) == kEndSignature) {
-            found = i;
-            break;
-        }
-    }
-    if (found == std::string::npos)
+    const std::optional<std::size_t> found = korvel::FindEndRecord(
+        {reinterpret_cast<const char*>(buf.data()), buf.size()}, TEndMatch::FirstSignature);
+    if (!found)
         return false;
     TEndCentral end;
-    ParseEndRecord(&buf[found], end);
-    endRecordPos_ = windowStart + found;
+    ParseEndRecord(&buf[*found], end);
+    endRecordPos_ = windowStart + *found;
     commentPos_ = endRecordPos_ + kEndRecordSize;
 
-    // Zip64: the locator sits right before the end record and points at the record.
-    if (endRecordPos_ >= kZip64LocatorSize) {
-        std::uint8_t loc[kZip64LocatorSize];
-        if (archive_.ReadAt(endRecordPos_ - kZip64LocatorSize, loc, sizeof loc) == sizeof loc &&
-            GetU32(loc) == kZip64LocatorSignature) {
-            TZip64Locator locator;
-            ParseZip64Locator(loc, locator);
-            std::uint8_t rec[kZip64EndRecordSize];
-            if (locator.Zip64EndOffset + kZip64EndRecordSize <= endRecordPos_ - kZip64LocatorSize &&
-                archive_.ReadAt(locator.Zip64EndOffset, rec, sizeof rec) == sizeof rec &&
-                GetU32(rec) == kZip64EndSignature) {
-                TZip64EndRecord z;
-                ParseZip64EndRecord(rec, z);
-                end.Zip64End = z;
-                end.Zip64Locator = locator;
-            }
-        }
+    const TZip64End zip64 = ReadZip64End(endRecordPos_, [&](std::uint64_t at, void* out, std::size_t size) {
+        return archive_.ReadAt(at, out, size) == size;
+    });
+    if (zip64.Status == TZip64End::Found) {
+        end.Zip64End = zip64.Record;
+        // The directory ends where the record really starts, which is what the
+        // locator's offset stands for here.
+        end.Zip64Locator = zip64.Locator;
+        end.Zip64Locator->Zip64EndOffset = zip64.RecordOffset;
     }
     if (end.ThisDisk() < end.CentralDisk())
         return false;
@@ -272,8 +259,9 @@ bool TZipReader::ReadCentralDirectory(std::uint64_t fileSize) {
         }
         DecodeEntryName(name, rec);
         if (rec.CompressionMethod == kMethodAes && rec.AesBlock) {
-            rec.AesStrength = (*rec.AesBlock)[8];
-            rec.CompressionMethod = GetU16(rec.AesBlock->data() + 9);
+            const TAesExtra aes = ParseAesExtra(rec.AesBlock->data());
+            rec.AesStrength = aes.Strength;
+            rec.CompressionMethod = aes.Method;
         }
         if (!in.Skip(rec.FileCommentLength))
             return false;

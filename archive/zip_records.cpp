@@ -1,33 +1,10 @@
 #include "archive/zip_records.h"
 
+#include "zipformat/zip_extra_fields.h"
+
 #include <cstring>
 
 namespace korvel {
-
-void PutU16(std::string& out, std::uint16_t v) {
-    out.push_back(static_cast<char>(v & 0xFF));
-    out.push_back(static_cast<char>(v >> 8));
-}
-void PutU32(std::string& out, std::uint32_t v) {
-    PutU16(out, static_cast<std::uint16_t>(v & 0xFFFF));
-    PutU16(out, static_cast<std::uint16_t>(v >> 16));
-}
-void PutU64(std::string& out, std::uint64_t v) {
-    PutU32(out, static_cast<std::uint32_t>(v & 0xFFFFFFFF));
-    PutU32(out, static_cast<std::uint32_t>(v >> 32));
-}
-std::uint16_t GetU16(const void* p) {
-    const auto* b = static_cast<const std::uint8_t*>(p);
-    return static_cast<std::uint16_t>(b[0] | (b[1] << 8));
-}
-std::uint32_t GetU32(const void* p) {
-    const auto* b = static_cast<const std::uint8_t*>(p);
-    return GetU16(b) | (static_cast<std::uint32_t>(GetU16(b + 2)) << 16);
-}
-std::uint64_t GetU64(const void* p) {
-    const auto* b = static_cast<const std::uint8_t*>(p);
-    return GetU32(b) | (static_cast<std::uint64_t>(GetU32(b + 4)) << 32);
-}
 
 void ApplyAesRule(TZipHeaderInfo& rec) {
     const bool encrypted = (rec.Flags & kFlagEncrypted) || rec.CompressionMethod == kMethodAes;
@@ -41,12 +18,12 @@ void ApplyAesRule(TZipHeaderInfo& rec) {
     }
     std::string block;
     PutU16(block, kAesTag);
-    PutU16(block, 7);
-    PutU16(block, 1);      // vendor version AE-1
-    PutU16(block, 0x4541); // "AE"
+    PutU16(block, kAesBlockSize - 4);
+    PutU16(block, 1); // vendor version AE-1
+    PutU16(block, kAesVendorId);
     block.push_back(static_cast<char>(rec.AesStrength));
     PutU16(block, rec.CompressionMethod);
-    std::array<std::uint8_t, 11> bytes{};
+    std::array<std::uint8_t, kAesBlockSize> bytes{};
     std::memcpy(bytes.data(), block.data(), bytes.size());
     rec.AesBlock = bytes;
     rec.CompressionMethod = kMethodAes;
@@ -220,26 +197,21 @@ void ParseCentralFixed(const std::uint8_t* p, TZipHeaderInfo& rec) {
 }
 
 bool ParseCentralExtra(std::string_view extra, TZipHeaderInfo& rec) {
-    std::size_t pos = 0;
     rec.ForeignCentralExtra.clear();
-    while (pos + 4 <= extra.size()) {
-        const std::uint16_t tag = GetU16(extra.data() + pos);
-        const std::uint16_t size = GetU16(extra.data() + pos + 2);
-        if (pos + 4 + size > extra.size())
-            return false;
-        const char* data = extra.data() + pos + 4;
+    bool ok = true;
+    const std::size_t end = WalkExtraBlocks(extra, [&](std::uint16_t tag, std::string_view block) {
+        const std::string_view data = block.substr(4);
         if (tag == kZip64Tag) {
-            rec.Zip64LengthRead = static_cast<std::uint16_t>(size + 4);
+            rec.Zip64LengthRead = static_cast<std::uint16_t>(block.size());
             TZip64Block z;
             std::size_t at = 0;
             auto take64 = [&](std::uint64_t& v) {
-                if (at + 8 > size)
+                if (at + 8 > data.size())
                     return false;
-                v = GetU64(data + at);
+                v = GetU64(data.data() + at);
                 at += 8;
                 return true;
             };
-            bool ok = true;
             if (rec.UncompressedSize32 == kMarker32)
                 ok = ok && take64(z.UncompressedSize);
             if (rec.CompressedSize32 == kMarker32)
@@ -247,26 +219,28 @@ bool ParseCentralExtra(std::string_view extra, TZipHeaderInfo& rec) {
             if (rec.RelativeOffset32 == kMarker32)
                 ok = ok && take64(z.RelativeOffset);
             if (rec.DiskNumberStart16 == kMarker16) {
-                if (at + 4 > size)
+                if (at + 4 > data.size())
                     ok = false;
                 else
-                    z.DiskNumber = GetU32(data + at);
+                    z.DiskNumber = GetU32(data.data() + at);
             }
             if (!ok)
                 return false;
             rec.Zip64 = z;
-        } else if (tag == kAesTag && size == 7) {
-            std::array<std::uint8_t, 11> bytes{};
-            std::memcpy(bytes.data(), extra.data() + pos, bytes.size());
+        } else if (tag == kAesTag && block.size() == kAesBlockSize) {
+            std::array<std::uint8_t, kAesBlockSize> bytes{};
+            std::memcpy(bytes.data(), block.data(), bytes.size());
             rec.AesBlock = bytes;
         } else {
-            rec.ForeignCentralExtra.append(extra.substr(pos, 4 + size));
+            rec.ForeignCentralExtra.append(block);
         }
-        pos += 4 + size;
-    }
-    // A few padding bytes shorter than a block header are kept as they are.
-    if (pos < extra.size())
-        rec.ForeignCentralExtra.append(extra.substr(pos));
+        return true;
+    });
+    // A block running past the field makes it malformed; a few padding bytes
+    // shorter than a block header are kept as they are.
+    if (!ok || extra.size() - end >= 4)
+        return false;
+    rec.ForeignCentralExtra.append(extra.substr(end));
     return true;
 }
 
@@ -287,32 +261,15 @@ std::string StripOwnExtraBlocks(std::string_view extra) {
 }
 
 void ParseEndRecord(const std::uint8_t* p, TEndCentral& end) {
+    const TEndRecordFields fields = ParseEndRecordFields(p);
     end.Signature = GetU32(p);
-    end.ThisDisk16 = GetU16(p + 4);
-    end.CentralDisk16 = GetU16(p + 6);
-    end.EntriesOnDisk16 = GetU16(p + 8);
-    end.TotalEntries16 = GetU16(p + 10);
-    end.CentralSize32 = GetU32(p + 12);
-    end.CentralOffset32 = GetU32(p + 16);
-    end.CommentLength = GetU16(p + 20);
-}
-
-void ParseZip64Locator(const std::uint8_t* p, TZip64Locator& loc) {
-    loc.Zip64EndDisk = GetU32(p + 4);
-    loc.Zip64EndOffset = GetU64(p + 8);
-    loc.TotalDisks = GetU32(p + 16);
-}
-
-void ParseZip64EndRecord(const std::uint8_t* p, TZip64EndRecord& rec) {
-    rec.RecordSize = GetU64(p + 4);
-    rec.VersionMadeBy = GetU16(p + 12);
-    rec.VersionNeeded = GetU16(p + 14);
-    rec.ThisDisk = GetU32(p + 16);
-    rec.CentralDisk = GetU32(p + 20);
-    rec.EntriesOnDisk = GetU64(p + 24);
-    rec.TotalEntries = GetU64(p + 32);
-    rec.CentralSize = GetU64(p + 40);
-    rec.CentralOffset = GetU64(p + 48);
+    end.ThisDisk16 = fields.ThisDisk;
+    end.CentralDisk16 = fields.CentralDisk;
+    end.EntriesOnDisk16 = fields.EntriesOnDisk;
+    end.TotalEntries16 = fields.TotalEntries;
+    end.CentralSize32 = fields.CentralSize;
+    end.CentralOffset32 = fields.CentralOffset;
+    end.CommentLength = fields.CommentLength;
 }
 
 } // namespace korvel

@@ -8,21 +8,10 @@
 #include <string_view>
 
 #include "archive/zip_header_info.h"
+#include "zipformat/little_endian.h"
+#include "zipformat/zip_end_records.h"
 
 namespace korvel {
-
-inline constexpr std::size_t kLocalHeaderSize = 30;
-inline constexpr std::size_t kCentralHeaderSize = 46;
-inline constexpr std::size_t kEndRecordSize = 22;
-inline constexpr std::size_t kZip64EndRecordSize = 56;
-inline constexpr std::size_t kZip64LocatorSize = 20;
-
-void PutU16(std::string& out, std::uint16_t v);
-void PutU32(std::string& out, std::uint32_t v);
-void PutU64(std::string& out, std::uint64_t v);
-std::uint16_t GetU16(const void* p);
-std::uint32_t GetU32(const void* p);
-std::uint64_t GetU64(const void* p);
 
 // Moves the method into an AES block when an encrypted record asks for AES.
 void ApplyAesRule(TZipHeaderInfo& rec);
@@ -52,8 +41,5 @@ std::string StripOwnExtraBlocks(std::string_view extra);
 
 // Fills the end record from its 22 fixed bytes (signature already checked).
 void ParseEndRecord(const std::uint8_t* p, TEndCentral& end);
-void ParseZip64Locator(const std::uint8_t* p, TZip64Locator& loc);
-// From the 56-byte record (signature already checked).
-void ParseZip64EndRecord(const std::uint8_t* p, TZip64EndRecord& rec);
 
 } // namespace korvel

@@ -12,7 +12,7 @@ trap 'rm -rf "$work"' EXIT
 
 zips="$out/zip_reader"
 mkdir -p "$zips" "$out/zip_update" "$out/tasks_store" "$out/history_store" "$out/options_store" \
-    "$out/mask" "$out/archive_name"
+    "$out/mask" "$out/archive_name" "$out/sfx_directory" "$out/sfx_extract"
 
 # Source files for the peers: text that deflates, random bytes that do not, an empty file.
 mkdir -p "$work/src/sub"
@@ -77,6 +77,36 @@ PY
 { head -c 300 /dev/urandom; cat "$zips/py_names.zip"; } >"$zips/prefixed.zip"
 : >"$zips/empty_file.zip"
 cp "$zips"/* "$out/zip_update/"
+
+# The self-extractor: the same archives (the stub finds them behind any prefix),
+# and names and entries it must refuse: escaping paths, links, a link's target.
+sfx="$out/sfx_extract"
+cp "$zips"/* "$sfx/"
+python3 - "$sfx" <<'PY'
+import stat, sys, zipfile
+out = sys.argv[1]
+def link(z, name, target):
+    i = zipfile.ZipInfo(name)
+    i.create_system = 3
+    i.external_attr = (stat.S_IFLNK | 0o777) << 16
+    z.writestr(i, target)
+with zipfile.ZipFile(f"{out}/py_escaping.zip", "w") as z:
+    for name in ["../escape.txt", "/tmp/absolute.txt", "sub/../../up.txt", "C:/drive.txt", "a\\..\\..\\b.txt",
+                 "planted/through-link.txt", "planted", "ok/kept.txt"]:
+        z.writestr(name, b"payload\n")
+with zipfile.ZipFile(f"{out}/py_links.zip", "w") as z:
+    link(z, "out", "../outside")
+    z.writestr("out/written.txt", b"through the archive's own link\n")
+    link(z, "abs", "/tmp")
+    z.writestr("abs/x.txt", b"x")
+with zipfile.ZipFile(f"{out}/py_unix_modes.zip", "w", zipfile.ZIP_DEFLATED) as z:
+    i = zipfile.ZipInfo("script.sh"); i.create_system = 3; i.external_attr = (stat.S_IFREG | 0o4755) << 16
+    z.writestr(i, b"#!/bin/sh\necho hi\n")
+    i = zipfile.ZipInfo("dir/"); i.create_system = 3; i.external_attr = (stat.S_IFDIR | 0o755) << 16 | 0x10
+    z.writestr(i, b"")
+PY
+{ head -c 300 /dev/urandom; cat "$sfx/py_escaping.zip"; } >"$sfx/prefixed_escaping.exe"
+cp "$sfx"/* "$out/sfx_directory/"
 
 python3 - "$out" <<'PY'
 import struct, sys

@@ -12,7 +12,8 @@ seconds=${2:?usage: $0 BUILD_DIR SECONDS [TARGET...]}
 shift 2
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(zip_reader zip_update tasks_store history_store options_store mask archive_name)
+    targets=(zip_reader zip_update tasks_store history_store options_store mask archive_name sfx_directory
+        sfx_extract)
 fi
 
 "$root/scripts/make-fuzz-seeds.sh" "$build/fuzz-seeds" >/dev/null
@@ -34,7 +35,7 @@ for t in "${targets[@]}"; do
     artifacts="$build/fuzz-artifacts/$t"
     mkdir -p "$corpus" "$artifacts"
     dict=()
-    case $t in zip_*) dict=(-dict="$root/tests/fuzz/zip.dict") ;; esac
+    case $t in zip_* | sfx_*) dict=(-dict="$root/tests/fuzz/zip.dict") ;; esac
     echo "== fuzz_$t for ${seconds}s"
     if ! "$program" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=65536 \
         -print_final_stats=1 -artifact_prefix="$artifacts/" "${dict[@]}" \

@@ -1,6 +1,7 @@
 #include "sfx/entry_data.h"
 
-#include "archive/zip_encryption.h"
+#include "zipformat/little_endian.h"
+#include "zipformat/zip_encryption.h"
 
 #include <zlib.h>
 
@@ -12,8 +13,6 @@ namespace korvel::sfx {
 
 namespace {
 
-constexpr std::uint32_t kLocalSignature = 0x04034B50;
-constexpr std::size_t kLocalSize = 30;
 constexpr std::size_t kChunk = 64 * 1024;
 
 TDataResult Fail(TDataStatus status, std::string message) {
@@ -34,7 +33,7 @@ public:
     TPlainOutput& operator=(const TPlainOutput&) = delete;
 
     bool Init() {
-        if (method_ == kMethodDeflated) {
+        if (method_ == kMethodDeflate) {
             inflating_ = inflateInit2(&zs_, -15) == Z_OK;
             return inflating_;
         }
@@ -74,7 +73,7 @@ public:
     }
 
     TDataResult Finish() const {
-        if (method_ == kMethodDeflated && !ended_) {
+        if (method_ == kMethodDeflate && !ended_) {
             return Fail(TDataStatus::Damaged, "compressed data ends early");
         }
         if (written_ != expected_) {
@@ -118,8 +117,7 @@ std::unique_ptr<TZipDecryptor> MakeDecryptor(const TSfxEntry& entry, const std::
         return MakeAesDecryptor(password, entry.aesStrength);
     }
     // With a data descriptor the check byte is the high byte of the time, not of the CRC.
-    constexpr std::uint16_t kDescriptorFlag = 1u << 3;
-    const auto check = (entry.flags & kDescriptorFlag) != 0
+    const auto check = (entry.flags & kFlagDataDescriptor) != 0
                            ? static_cast<std::uint8_t>(entry.dosDateTime >> 8)
                            : static_cast<std::uint8_t>(entry.crc >> 24);
     return MakeTraditionalDecryptor(password, check);
@@ -133,26 +131,25 @@ TDataResult ExtractEntryData(const TArchiveFile& file, const TSfxEntry& entry,
         (!entry.hasAesBlock || entry.aesStrength < 1 || entry.aesStrength > 3)) {
         return Fail(TDataStatus::Unsupported, "AES entry without a valid AES extra block");
     }
-    constexpr std::uint16_t kStrongEncryptionFlag = 1u << 6;
-    if (entry.IsEncrypted() && (entry.flags & kStrongEncryptionFlag) != 0) {
+    if (entry.IsEncrypted() && (entry.flags & kFlagStrongEncryption) != 0) {
         return Fail(TDataStatus::Unsupported, "strong encryption is not supported");
     }
     const std::uint16_t method = entry.RealMethod();
-    if (method != kMethodStored && method != kMethodDeflated) {
+    if (method != kMethodStored && method != kMethodDeflate) {
         return Fail(TDataStatus::Unsupported,
                     "compression method " + std::to_string(method) + " is not supported");
     }
 
-    std::uint8_t local[kLocalSize];
-    if (!file.Contains(entry.localHeaderOffset, kLocalSize)) {
+    std::uint8_t local[kLocalHeaderSize];
+    if (!file.Contains(entry.localHeaderOffset, kLocalHeaderSize)) {
         return Fail(TDataStatus::Damaged, "local header outside the file");
     }
-    file.ReadAt(entry.localHeaderOffset, local, kLocalSize);
-    if (LoadU32(local) != kLocalSignature) {
+    file.ReadAt(entry.localHeaderOffset, local, kLocalHeaderSize);
+    if (GetU32(local) != kLocalSignature) {
         return Fail(TDataStatus::Damaged, "local header missing");
     }
     const std::uint64_t dataStart =
-        entry.localHeaderOffset + kLocalSize + LoadU16(local + 26) + LoadU16(local + 28);
+        entry.localHeaderOffset + kLocalHeaderSize + GetU16(local + 26) + GetU16(local + 28);
     if (!file.Contains(dataStart, entry.compressedSize)) {
         return Fail(TDataStatus::Damaged, "entry data runs past the end of the file");
     }

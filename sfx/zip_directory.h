@@ -3,16 +3,13 @@
 // end record at the end of the file, with the Zip64 records when present.
 
 #include "sfx/archive_file.h"
+#include "zipformat/zip_format.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace korvel::sfx {
-
-inline constexpr std::uint16_t kMethodStored = 0;
-inline constexpr std::uint16_t kMethodDeflated = 8;
-inline constexpr std::uint16_t kMethodAes = 99;
 
 struct TSfxEntry {
     std::string storedName; // bytes as stored, not yet decoded
@@ -31,7 +28,7 @@ struct TSfxEntry {
     int aesStrength = 0;
     std::uint16_t aesMethod = 0;
 
-    bool IsEncrypted() const { return (flags & 1) != 0 || method == kMethodAes; }
+    bool IsEncrypted() const { return (flags & kFlagEncrypted) != 0 || method == kMethodAes; }
     std::uint16_t RealMethod() const { return method == kMethodAes ? aesMethod : method; }
 };
 
@@ -42,9 +39,5 @@ struct TSfxDirectory {
 
 // Throws TSfxError when no archive is appended or its directory is damaged.
 TSfxDirectory ReadDirectory(const TArchiveFile& file);
-
-std::uint16_t LoadU16(const void* p);
-std::uint32_t LoadU32(const void* p);
-std::uint64_t LoadU64(const void* p);
 
 } // namespace korvel::sfx

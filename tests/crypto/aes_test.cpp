@@ -5,17 +5,10 @@
 namespace korvel {
 namespace {
 
+using test::Bytes;
 using test::DecryptAll;
 using test::EncryptAll;
 using test::SampleData;
-
-std::string Bytes(std::initializer_list<int> values) {
-    std::string s;
-    for (int v : values) {
-        s.push_back(static_cast<char>(v));
-    }
-    return s;
-}
 
 std::size_t SaltSize(int strength) {
     return 4 * static_cast<std::size_t>(strength) + 4;

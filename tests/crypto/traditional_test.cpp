@@ -8,17 +8,10 @@
 namespace korvel {
 namespace {
 
+using test::Bytes;
 using test::DecryptAll;
 using test::EncryptAll;
 using test::SampleData;
-
-std::string Bytes(std::initializer_list<int> values) {
-    std::string s;
-    for (int v : values) {
-        s.push_back(static_cast<char>(v));
-    }
-    return s;
-}
 
 // Made by Info-ZIP's zip 3.0 (zip -0 -P secret) over "hello korvel\n". It wrote a data
 // descriptor, so its check byte is the high byte of the DOS time 0x1A92.

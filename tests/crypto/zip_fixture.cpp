@@ -33,6 +33,14 @@ constexpr std::uint16_t kDosDate = ((2026 - 1980) << 9) | (12 << 5) | 10;
 
 } // namespace
 
+std::string Bytes(std::initializer_list<int> values) {
+    std::string s;
+    for (int v : values) {
+        s.push_back(static_cast<char>(v));
+    }
+    return s;
+}
+
 std::string SingleEntryZip(const TEntryBytes& e) {
     std::string zip;
     Put32(zip, 0x04034B50);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <string>
 
@@ -20,6 +21,9 @@ struct TEntryBytes {
     std::string stored; // everything between local header and next record
     std::string extra;  // the same extra field in both headers
 };
+
+// Bytes written as numbers, for values copied from a hex dump.
+std::string Bytes(std::initializer_list<int> values);
 
 std::string SingleEntryZip(const TEntryBytes& entry);
 

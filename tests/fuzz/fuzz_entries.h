@@ -31,6 +31,9 @@ std::string HistoryStoreEntry(const std::uint8_t* data, std::size_t size, const 
 std::string OptionsStoreEntry(const std::uint8_t* data, std::size_t size, const TEntryOptions& options);
 std::string MaskEntry(const std::uint8_t* data, std::size_t size, const TEntryOptions& options);
 std::string ArchiveNameEntry(const std::uint8_t* data, std::size_t size, const TEntryOptions& options);
+// The self-extractor stub: its directory reader, and a whole extraction run.
+std::string SfxDirectoryEntry(const std::uint8_t* data, std::size_t size, const TEntryOptions& options);
+std::string SfxExtractEntry(const std::uint8_t* data, std::size_t size, const TEntryOptions& options);
 
 // Every target, named as its fuzzer program is named without the "fuzz_" prefix.
 const std::vector<TFuzzTarget>& FuzzTargets();

@@ -7,7 +7,8 @@ const std::vector<TFuzzTarget>& FuzzTargets() {
         {"zip_reader", ZipReaderEntry},       {"zip_update", ZipUpdateEntry},
         {"tasks_store", TasksStoreEntry},     {"history_store", HistoryStoreEntry},
         {"options_store", OptionsStoreEntry}, {"mask", MaskEntry},
-        {"archive_name", ArchiveNameEntry},
+        {"archive_name", ArchiveNameEntry},   {"sfx_directory", SfxDirectoryEntry},
+        {"sfx_extract", SfxExtractEntry},
     };
     return targets;
 }

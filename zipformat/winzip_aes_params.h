@@ -1,6 +1,6 @@
 #pragma once
 // Sizes and counts of the WinZip AES entry format, shared by the archive writer's
-// encryptor and the self-extractor's decryptor.
+// encryptor and the self-extractor's decryptor (both in this library).
 
 #include <cstddef>
 

@@ -1,6 +1,6 @@
 #pragma once
 // HMAC-SHA1 and PBKDF2-HMAC-SHA1 (RFC 2104, RFC 8018) on OpenSSL's plain SHA-1
-// functions. The stub keeps away from OpenSSL's EVP layer, which would bring its
+// functions, kept away from OpenSSL's EVP layer, which would bring its
 // whole provider machinery (megabytes) into every self-extracting archive.
 
 #ifndef OPENSSL_SUPPRESS_DEPRECATED
@@ -12,7 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace korvel::sfx {
+namespace korvel {
 
 constexpr std::size_t kSha1Size = 20;
 using TSha1Digest = std::array<std::uint8_t, kSha1Size>;
@@ -42,4 +42,4 @@ TSha1Digest HmacSha1(const std::uint8_t* key, std::size_t keySize, const std::ui
 bool Pbkdf2HmacSha1(const std::uint8_t* password, std::size_t passwordSize, const std::uint8_t* salt,
                     std::size_t saltSize, unsigned iterations, std::uint8_t* out, std::size_t outSize);
 
-} // namespace korvel::sfx
+} // namespace korvel

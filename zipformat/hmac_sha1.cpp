@@ -1,10 +1,10 @@
-#include "sfx/hmac_sha1.h"
+#include "zipformat/hmac_sha1.h"
 
 #include <openssl/crypto.h>
 
 #include <algorithm>
 
-namespace korvel::sfx {
+namespace korvel {
 
 namespace {
 
@@ -108,4 +108,4 @@ bool Pbkdf2HmacSha1(const std::uint8_t* password, std::size_t passwordSize, cons
     return true;
 }
 
-} // namespace korvel::sfx
+} // namespace korvel

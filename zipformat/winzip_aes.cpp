@@ -1,14 +1,16 @@
-// The stub's WinZip AES decryptor, on OpenSSL's plain AES block function and our own
-// HMAC-SHA1 and PBKDF2 instead of the EVP layer the archive engine uses: the same
-// results, without the megabytes of provider code in every self-extracting archive.
-// The key derivation, the little-endian block counter starting at 1 and the
-// truncated authentication code follow the archive engine's encryptor exactly.
+// WinZip AES encryption of one entry: PBKDF2-HMAC-SHA1 turns password and salt into
+// an AES key, an authentication key and a two-byte password verifier; the data is
+// XORed with AES applied to a little-endian block counter that starts at 1, and a
+// truncated HMAC-SHA1 of the encrypted data follows it.
+// Built on OpenSSL's plain AES block and SHA-1 functions rather than its EVP layer:
+// the self-extractor links this statically, and EVP would bring megabytes of
+// provider code into every self-extracting archive.
 
 #ifndef OPENSSL_SUPPRESS_DEPRECATED
 #define OPENSSL_SUPPRESS_DEPRECATED
 #endif
-#include "archive/zip_encryption.h"
-#include "sfx/hmac_sha1.h"
+#include "zipformat/hmac_sha1.h"
+#include "zipformat/zip_encryption.h"
 
 #include <openssl/aes.h>
 #include <openssl/crypto.h>
@@ -19,7 +21,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "archive/winzip_aes_params.h"
+#include "zipformat/winzip_aes_params.h"
 
 namespace korvel {
 
@@ -88,23 +90,62 @@ private:
     std::size_t used_ = kBlockSize;
 };
 
+// False when the key derivation refuses the password.
+bool DeriveKeys(const std::string& password, int strength, const std::uint8_t* salt, TDerivedKeys& keys) {
+    if (password.size() > kMaxPasswordLength) {
+        return false;
+    }
+    keys.bytes.assign(2 * KeySize(strength) + kVerifierSize, 0);
+    return Pbkdf2HmacSha1(reinterpret_cast<const std::uint8_t*>(password.data()), password.size(), salt,
+                          SaltSize(strength), kIterations, keys.bytes.data(), keys.bytes.size());
+}
+
 // Cipher and authentication of one entry, set up from the derived keys. The code
-// authenticates the encrypted bytes, so it is fed before decryption.
+// authenticates the encrypted bytes: after encryption, before decryption.
 class TAesStream {
 public:
     TAesStream(int strength, const TDerivedKeys& keys)
         : ctr_(strength, keys.bytes.data()), mac_(keys.bytes.data() + KeySize(strength), KeySize(strength)) {}
+
+    void Encrypt(std::uint8_t* data, std::size_t size) {
+        ctr_.Apply(data, size);
+        mac_.Update(data, size);
+    }
 
     void Decrypt(std::uint8_t* data, std::size_t size) {
         mac_.Update(data, size);
         ctr_.Apply(data, size);
     }
 
-    sfx::TSha1Digest Code() { return mac_.Final(); }
+    TSha1Digest Code() { return mac_.Final(); }
 
 private:
     TWinZipCtr ctr_;
-    sfx::THmacSha1 mac_;
+    THmacSha1 mac_;
+};
+
+class TAesEncryptor final : public TZipEncryptor {
+public:
+    TAesEncryptor(int strength, const std::string& salt, const TDerivedKeys& keys)
+        : header_(salt), stream_(strength, keys) {
+        const std::uint8_t* verifier = keys.bytes.data() + 2 * KeySize(strength);
+        header_.append(reinterpret_cast<const char*>(verifier), kVerifierSize);
+    }
+
+    std::string Header() override { return header_; }
+
+    void EncryptBlock(std::uint8_t* data, std::size_t size) override { stream_.Encrypt(data, size); }
+
+    std::string Trailer() override {
+        auto code = stream_.Code();
+        std::string trailer(reinterpret_cast<const char*>(code.data()), kMacSize);
+        OPENSSL_cleanse(code.data(), code.size());
+        return trailer;
+    }
+
+private:
+    std::string header_;
+    TAesStream stream_;
 };
 
 class TAesDecryptor final : public TZipDecryptor {
@@ -117,10 +158,7 @@ public:
 
     bool Start(const std::uint8_t* header) override {
         TDerivedKeys keys;
-        keys.bytes.assign(2 * KeySize(strength_) + kVerifierSize, 0);
-        if (!sfx::Pbkdf2HmacSha1(reinterpret_cast<const std::uint8_t*>(password_.data()), password_.size(),
-                                 header, SaltSize(strength_), kIterations, keys.bytes.data(),
-                                 keys.bytes.size())) {
+        if (!DeriveKeys(password_, strength_, header, keys)) {
             return false;
         }
         const std::uint8_t* verifier = keys.bytes.data() + 2 * KeySize(strength_);
@@ -156,6 +194,18 @@ private:
 };
 
 } // namespace
+
+std::unique_ptr<TZipEncryptor> MakeAesEncryptor(const std::string& password, int strength,
+                                                const std::string& salt) {
+    if (!ValidStrength(strength) || salt.size() != SaltSize(strength)) {
+        return nullptr;
+    }
+    TDerivedKeys keys;
+    if (!DeriveKeys(password, strength, reinterpret_cast<const std::uint8_t*>(salt.data()), keys)) {
+        return nullptr;
+    }
+    return std::make_unique<TAesEncryptor>(strength, salt, keys);
+}
 
 std::unique_ptr<TZipDecryptor> MakeAesDecryptor(const std::string& password, int strength) {
     if (!ValidStrength(strength) || password.size() > kMaxPasswordLength) {

@@ -1,7 +1,7 @@
-// The stub's own HMAC-SHA1 and PBKDF2-HMAC-SHA1 against the published test vectors
+// The ZIP format library's HMAC-SHA1 and PBKDF2-HMAC-SHA1 against the published test vectors
 // (RFC 2202, RFC 6070) and against OpenSSL's PBKDF2 for the shapes WinZip AES uses.
 
-#include "sfx/hmac_sha1.h"
+#include "zipformat/hmac_sha1.h"
 
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace korvel::sfx::test {
+namespace korvel::test {
 namespace {
 
 std::string Hex(const std::uint8_t* bytes, std::size_t size) {
@@ -22,7 +22,7 @@ std::string Hex(const std::uint8_t* bytes, std::size_t size) {
     return text;
 }
 
-const std::uint8_t* Bytes(const std::string& s) {
+const std::uint8_t* Data(const std::string& s) {
     return reinterpret_cast<const std::uint8_t*>(s.data());
 }
 
@@ -62,18 +62,18 @@ class HmacSha1Test : public ::testing::TestWithParam<THmacCase> {};
 
 TEST_P(HmacSha1Test, MatchesPublishedDigest) {
     const THmacCase& c = GetParam();
-    const auto digest = HmacSha1(Bytes(c.key), c.key.size(), Bytes(c.data), c.data.size());
+    const auto digest = HmacSha1(Data(c.key), c.key.size(), Data(c.data), c.data.size());
     EXPECT_EQ(Hex(digest.data(), digest.size()), c.digest);
 }
 
 // The decryptor feeds the code block by block, from a copy of the keyed state.
 TEST_P(HmacSha1Test, PiecewiseFromACopyMatchesPublishedDigest) {
     const THmacCase& c = GetParam();
-    const THmacSha1 keyed(Bytes(c.key), c.key.size());
+    const THmacSha1 keyed(Data(c.key), c.key.size());
     for (std::size_t piece : {1u, 3u, 7u, 64u}) {
         THmacSha1 mac = keyed;
         for (std::size_t at = 0; at < c.data.size(); at += piece) {
-            mac.Update(Bytes(c.data) + at, std::min(piece, c.data.size() - at));
+            mac.Update(Data(c.data) + at, std::min(piece, c.data.size() - at));
         }
         const auto digest = mac.Final();
         EXPECT_EQ(Hex(digest.data(), digest.size()), c.digest) << "pieces of " << piece;
@@ -111,8 +111,8 @@ class Pbkdf2Test : public ::testing::TestWithParam<TPbkdf2Case> {};
 TEST_P(Pbkdf2Test, MatchesPublishedKey) {
     const TPbkdf2Case& c = GetParam();
     std::vector<std::uint8_t> key(c.size);
-    ASSERT_TRUE(Pbkdf2HmacSha1(Bytes(c.password), c.password.size(), Bytes(c.salt), c.salt.size(),
-                               c.iterations, key.data(), key.size()));
+    ASSERT_TRUE(Pbkdf2HmacSha1(Data(c.password), c.password.size(), Data(c.salt), c.salt.size(), c.iterations,
+                               key.data(), key.size()));
     EXPECT_EQ(Hex(key.data(), key.size()), c.key);
 }
 
@@ -130,9 +130,9 @@ TEST(Pbkdf2WinZipShapes, AgreeWithOpenSsl) {
         for (const auto& password : passwords) {
             std::vector<std::uint8_t> ours(size);
             std::vector<std::uint8_t> theirs(size);
-            ASSERT_TRUE(Pbkdf2HmacSha1(Bytes(password), password.size(), Bytes(salt), salt.size(), 1000,
+            ASSERT_TRUE(Pbkdf2HmacSha1(Data(password), password.size(), Data(salt), salt.size(), 1000,
                                        ours.data(), ours.size()));
-            ASSERT_EQ(PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), Bytes(salt),
+            ASSERT_EQ(PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), Data(salt),
                                         static_cast<int>(salt.size()), 1000, EVP_sha1(),
                                         static_cast<int>(theirs.size()), theirs.data()),
                       1);
@@ -144,8 +144,8 @@ TEST(Pbkdf2WinZipShapes, AgreeWithOpenSsl) {
 
 TEST(Pbkdf2WinZipShapes, ZeroIterationsAreRefused) {
     std::uint8_t key[20] = {};
-    EXPECT_FALSE(Pbkdf2HmacSha1(Bytes("pw"), 2, Bytes("salt"), 4, 0, key, sizeof key));
+    EXPECT_FALSE(Pbkdf2HmacSha1(Data("pw"), 2, Data("salt"), 4, 0, key, sizeof key));
 }
 
 } // namespace
-} // namespace korvel::sfx::test
+} // namespace korvel::test
