@@ -3,15 +3,41 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <memory>
+#include <vector>
 
 namespace korvel {
 
 namespace {
 
+// The Russian texts of each window library, embedded as a resource by that library.
+constexpr const char* kOwnTranslations[] = {
+    ":/i18n/korvel_ru.qm",        // main window, progress windows, chooser, help, about box
+    ":/i18n/korvel_editor_ru.qm", // task editor and filter browser
+};
+
+using TranslatorList = std::vector<std::unique_ptr<QTranslator>>;
+
+// Loaded once, on the first switch to Russian.
+TranslatorList LoadRussian() {
+    TranslatorList list;
+    // Qt's own texts: the buttons of message boxes and input boxes. Optional: without
+    // Qt's translations installed those buttons stay English.
+    auto qt = std::make_unique<QTranslator>();
+    if (qt->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        list.push_back(std::move(qt));
+    for (const char* file : kOwnTranslations) {
+        auto own = std::make_unique<QTranslator>();
+        if (own->load(QString::fromLatin1(file)))
+            list.push_back(std::move(own));
+        else
+            qWarning("Korvel: the translation %s is missing from the program", file);
+    }
+    return list;
+}
+
 struct Translators {
-    QTranslator own;
-    QTranslator editor; // the task editor's texts, embedded with the editor
-    QTranslator qt;     // Qt's own texts: the buttons of message boxes and input boxes
+    TranslatorList russian;
     bool installed = false;
 };
 
@@ -25,20 +51,14 @@ Translators& State() {
 void ApplyLanguage(bool russian) {
     Translators& t = State();
     if (russian && !t.installed) {
-        if (t.own.isEmpty())
-            t.own.load(QStringLiteral(":/i18n/korvel_ru.qm"));
-        if (t.editor.isEmpty())
-            t.editor.load(QStringLiteral(":/i18n/korvel_editor_ru.qm"));
-        if (t.qt.isEmpty())
-            t.qt.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
-        QApplication::installTranslator(&t.qt);
-        QApplication::installTranslator(&t.own);
-        QApplication::installTranslator(&t.editor);
+        if (t.russian.empty())
+            t.russian = LoadRussian();
+        for (const auto& translator : t.russian)
+            QApplication::installTranslator(translator.get());
         t.installed = true;
     } else if (!russian && t.installed) {
-        QApplication::removeTranslator(&t.editor);
-        QApplication::removeTranslator(&t.own);
-        QApplication::removeTranslator(&t.qt);
+        for (const auto& translator : t.russian)
+            QApplication::removeTranslator(translator.get());
         t.installed = false;
     }
     // Deliver the change now, so that a run started right away shows the new texts.
