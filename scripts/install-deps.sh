@@ -11,7 +11,7 @@ packages=(
     # peers that judge our output in the tests
     zip unzip p7zip-full libarchive-tools python3 rsync
     # screenshots of the windows
-    xvfb xauth x11-apps imagemagick
+    xvfb xauth x11-apps x11-utils imagemagick procps fonts-dejavu-core
 )
 
 missing=()
