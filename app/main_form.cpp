@@ -116,10 +116,14 @@ void TMainForm::CreateActions() {
             connect(*s.action, &QAction::triggered, this, s.slot);
     }
     connect(ActSchedAction, &QAction::triggered, this, [this] {
-        if (SelectedTaskIndex() >= 0)
+        if (!running_ && SelectedTaskIndex() >= 0)
             services_.ActivateSchedule(SelectedTaskIndex());
     });
-    connect(CreateIconAction, &QAction::triggered, this, [this] { services_.CreateDesktopIcon(); });
+    // The task chooser is modal: opened from the run's event pumping it would hold the run.
+    connect(CreateIconAction, &QAction::triggered, this, [this] {
+        if (!running_)
+            services_.CreateDesktopIcon();
+    });
     connect(ShowHistoryAction, &QAction::triggered, this, [this] { services_.ShowHistory(); });
 
     AddAction->setIcon(style()->standardIcon(QStyle::SP_FileIcon));
@@ -333,12 +337,18 @@ void TMainForm::SelectTreePosition(int position) {
 }
 
 void TMainForm::UpdateActions() {
-    const bool selected = SelectedTaskIndex() >= 0;
+    // A run keeps references into the list and pumps events all along, so nothing that
+    // changes, moves, saves or runs tasks may start from the windows until it ends.
+    const bool idle = !running_;
+    const bool selected = idle && SelectedTaskIndex() >= 0;
     for (QAction* a : {RunAction, EditAction, DelAction, CloneAction, ActSchedAction})
         a->setEnabled(selected);
     MoveTaskUpButton->setEnabled(selected);
     MoveTaskDownButton->setEnabled(selected);
-    CreateIconAction->setEnabled(allTasks_->Count() > 0);
+    CreateIconAction->setEnabled(idle && allTasks_->Count() > 0);
+    for (QAction* a : {AddAction, SaveAction, Clear1})
+        a->setEnabled(idle);
+    languageCombo_->setEnabled(idle);
 }
 
 QString TMainForm::ProposeTaskName() const {
@@ -368,6 +378,8 @@ void TMainForm::AddNewTask(std::unique_ptr<TTask> task) {
 }
 
 void TMainForm::AddTask() {
+    if (running_)
+        return;
     auto task = std::make_unique<TTask>();
     task->TaskName = ProposeTaskName().toStdString();
     AddNewTask(std::move(task));
@@ -375,7 +387,7 @@ void TMainForm::AddTask() {
 
 void TMainForm::CloneTask() {
     const int s = SelectedTaskIndex();
-    if (s < 0)
+    if (running_ || s < 0)
         return;
     auto task = std::make_unique<TTask>();
     task->Assign(allTasks_->Item(s));
@@ -385,7 +397,7 @@ void TMainForm::CloneTask() {
 
 void TMainForm::EditTask() {
     const int s = SelectedTaskIndex();
-    if (s < 0)
+    if (running_ || s < 0)
         return;
     if (!services_.EditTask(allTasks_->Item(s), false))
         return;
@@ -396,7 +408,7 @@ void TMainForm::EditTask() {
 
 void TMainForm::DeleteTask() {
     const int s = SelectedTaskIndex();
-    if (s < 0)
+    if (running_ || s < 0)
         return;
     const QString text =
         tr("Delete the task \"%1\"?").arg(QString::fromStdString(allTasks_->Item(s).TaskName));
@@ -408,6 +420,8 @@ void TMainForm::DeleteTask() {
 }
 
 void TMainForm::ClearTasks() {
+    if (running_)
+        return;
     if (ShowMessageBox(this, tr("Clear all tasks?"), MsgButtons::OkCancel) != MsgResult::Ok)
         return;
     allTasks_->Clear();
@@ -417,7 +431,7 @@ void TMainForm::ClearTasks() {
 
 void TMainForm::MoveTaskUp() {
     const int s = SelectedTaskIndex();
-    if (s < 1)
+    if (running_ || s < 1)
         return;
     allTasks_->Exchange(s, s - 1);
     BuildTaskTree();
@@ -426,7 +440,7 @@ void TMainForm::MoveTaskUp() {
 
 void TMainForm::MoveTaskDown() {
     const int s = SelectedTaskIndex();
-    if (s < 0 || s >= allTasks_->Count() - 1)
+    if (running_ || s < 0 || s >= allTasks_->Count() - 1)
         return;
     allTasks_->Exchange(s, s + 1);
     BuildTaskTree();
@@ -435,7 +449,7 @@ void TMainForm::MoveTaskDown() {
 
 void TMainForm::RunSelectedTask() {
     const int s = SelectedTaskIndex();
-    if (s < 0)
+    if (running_ || s < 0)
         return;
     TIntArray one;
     one.Add(s);
@@ -443,10 +457,16 @@ void TMainForm::RunSelectedTask() {
 }
 
 void TMainForm::SaveAll() {
+    if (running_)
+        return;
     allTasks_->SaveTasks();
 }
 
 void TMainForm::SetLanguageIndex(int index) {
+    if (running_) {
+        languageCombo_->setCurrentIndex(Options().Language ? 1 : 0);
+        return;
+    }
     Options().Language = index == 1;
     Options().LanguageChosen = true;
     ApplyLanguage(Options().Language);
@@ -460,12 +480,25 @@ void TMainForm::StartUp(const std::vector<std::string>& args) {
     languageCombo_->setCurrentIndex(Options().Language ? 1 : 0);
     ApplyLanguage(Options().Language);
     if (IsTaskRunStart(args)) {
+        closeAfterRun_ = true; // RunTasks closes the window when it returns
         RunTasks(CollectTaskIndices(args, *allTasks_));
-        close();
     }
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        // The run still uses the tasks and the archive writer: stop it as the progress
+        // window's Stop does, and close once RunTasks has returned.
+        event->ignore();
+        closeAfterRun_ = true;
+        if (!stopForClose_) {
+            stopForClose_ = true;
+            progressForm_->RequestStop();
+            ShowMessageBox(this, tr("Closing the program stops the backup that is running. The program "
+                                    "will close when the backup has stopped."));
+        }
+        return;
+    }
     if (!Options().Language)
         services_.CloseHelp();
     if (allTasks_->HistoryModified)

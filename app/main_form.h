@@ -56,7 +56,11 @@ public:
     QString ProposeTaskName() const;
 
     // Runs the tasks at the given indices one after the other with the progress window.
+    // Refused while a run is going on.
     void RunTasks(const TIntArray& indices);
+    // True from the start of RunTasks until it returns, including the event pumping
+    // that keeps the windows alive during the run.
+    bool Running() const { return running_; }
 
     // Start-up: builds the tree, shows the stored language, and runs a "/t" request.
     void StartUp(const std::vector<std::string>& args);
@@ -98,6 +102,7 @@ private:
     void AddSubtree(int index, QTreeWidgetItem* parent, int selected);
     void AddNewTask(std::unique_ptr<TTask> task);
     void ReportStoreError(const std::string& message);
+    void RunTaskLoop(const TIntArray& indices);
 
     std::unique_ptr<TTasksList> allTasks_;
     TMainFormServices services_;
@@ -110,6 +115,9 @@ private:
     QMenu *fileMenu_ = nullptr, *taskMenu_ = nullptr, *helpMenu_ = nullptr;
     TProgressShowLabelForm* progressForm_ = nullptr;
     bool closed_ = false;
+    bool running_ = false;
+    bool closeAfterRun_ = false; // a close came during the run, or a "/t" start
+    bool stopForClose_ = false;  // this run was stopped because the window is closing
 };
 
 } // namespace korvel

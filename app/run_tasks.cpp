@@ -5,6 +5,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <exception>
+#include <utility>
 
 #include "app/main_form.h"
 #include "app/message_box.h"
@@ -22,6 +23,29 @@ constexpr unsigned kPauseAfterIncremental = 1200; // ms, after the last task whe
 } // namespace
 
 void TMainForm::RunTasks(const TIntArray& indices) {
+    // The run holds references into the task list and the one archive writer, and it
+    // pumps events all along: a second run started from one of those pumps must not begin.
+    if (running_)
+        return;
+    {
+        running_ = true;
+        stopForClose_ = false;
+        UpdateActions();
+        struct EndOfRun {
+            TMainForm& form;
+            ~EndOfRun() {
+                form.running_ = false;
+                form.UpdateActions();
+            }
+        } endOfRun{*this};
+        RunTaskLoop(indices);
+    }
+    // A close asked for during the run was put off until nothing uses the tasks any more.
+    if (std::exchange(closeAfterRun_, false))
+        close();
+}
+
+void TMainForm::RunTaskLoop(const TIntArray& indices) {
     const int n = indices.Count();
     if (n == 0)
         return;
@@ -55,8 +79,11 @@ void TMainForm::RunTasks(const TIntArray& indices) {
         try {
             if (t.Compress)
                 PrepareArchiveName(t, hooks);
-            if (n == 1)
+            if (n == 1) {
                 progressForm_->StartTaskList(names);
+                if (stopForClose_) // asked for while the archive name was being asked
+                    progressForm_->RequestStop();
+            }
             progressForm_->SpecLabel()->setText(
                 tr("Executing the task \"%1\"").arg(QString::fromStdString(t.TaskName)));
             progressForm_->WritePathLabel()->setText(

@@ -15,7 +15,7 @@ packages=(
     # judges of the desktop shortcuts: the validator, and GLib's launcher (gio)
     desktop-file-utils libglib2.0-bin
     # screenshots of the windows
-    xvfb xauth x11-apps imagemagick
+    xvfb xauth x11-apps x11-utils imagemagick procps fonts-dejavu-core
 )
 
 missing=()

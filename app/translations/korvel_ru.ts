@@ -164,6 +164,10 @@
         <translation>Список задач был изменён. Сохранить изменения?</translation>
     </message>
     <message>
+        <source>Closing the program stops the backup that is running. The program will close when the backup has stopped.</source>
+        <translation>Закрытие программы останавливает выполняемое резервное копирование. Программа закроется, когда копирование остановится.</translation>
+    </message>
+    <message>
         <source>Cancel</source>
         <translation>Отмена</translation>
     </message>

@@ -53,7 +53,7 @@ TProgressShowForm::TProgressShowForm(QWidget* parent)
     bottom->addWidget(stopButton_);
     bottom->addStretch();
     outer->addWidget(panel1);
-    connect(stopButton_, &QPushButton::clicked, this, [this] { stopped_ = true; });
+    connect(stopButton_, &QPushButton::clicked, this, &TProgressShowForm::RequestStop);
 
     resize(473, 70);
     CenterOnScreen(this);

@@ -22,6 +22,8 @@ public:
     bool ShowProgress(double fraction);
     void NextStep() { stepBase_ += stepSize_; }
     void SetCaptions(const QString& caption, const QString& buttonCaption);
+    // What the stop button does: the next ShowProgress that reaches the window reports it.
+    void RequestStop() { stopped_ = true; }
 
     bool Stopped() const { return stopped_; }
     QString PercentText() const;

@@ -2,11 +2,15 @@
 // and looked at under a virtual display.
 
 #include <QString>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <random>
+#include <regex>
+#include <sstream>
 #include <unistd.h>
 
 #include "platform/desktop_shortcut.h"
@@ -25,6 +29,82 @@ int Shell(const std::string& command) {
 
 bool Have(const std::string& tool) {
     return Shell("command -v " + tool + " >/dev/null 2>&1") == 0;
+}
+
+std::string Capture(const std::string& command) {
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buf[512];
+        while (std::fgets(buf, sizeof buf, p))
+            out += buf;
+        ::pclose(p);
+    }
+    return out;
+}
+
+// A process started in the background by a shell line that wrote its id to `pidFile`;
+// ended, and waited for (a zombie counts as ended), when the test leaves its scope.
+struct Background {
+    std::string pidFile;
+    ~Background() {
+        Shell("p=$(cat " + pidFile +
+              " 2>/dev/null) && kill $p 2>/dev/null; "
+              "for i in $(seq 1 50); do case \"$(ps -o stat= -p $p 2>/dev/null)\" in ''|Z*) break;; esac; "
+              "sleep 0.1; done");
+    }
+};
+
+struct XWindow {
+    std::string id;
+    int width = 0, height = 0;
+};
+
+// The korvel window shown on the display of `env` whose width lies in the given range,
+// once it is there (looked for during up to 30 s).
+std::optional<XWindow> WaitForKorvelWindow(const std::string& env, int minWidth, int maxWidth) {
+    const std::regex line(R"re((0x[0-9a-f]+) "Korvel": \("korvel" "Korvel"\)\s+(\d+)x(\d+))re");
+    for (int attempt = 0; attempt < 150; ++attempt) {
+        const std::string tree = Capture(env + "xwininfo -root -tree 2>/dev/null");
+        for (std::sregex_iterator it(tree.begin(), tree.end(), line), end; it != end; ++it) {
+            const XWindow w{(*it)[1], std::stoi((*it)[2]), std::stoi((*it)[3])};
+            if (w.width >= minWidth && w.width <= maxWidth &&
+                Capture(env + "xwininfo -id " + w.id + " 2>/dev/null").find("IsViewable") !=
+                    std::string::npos)
+                return w;
+        }
+        Shell("sleep 0.2");
+    }
+    return std::nullopt;
+}
+
+// The window's size as the display has it now.
+XWindow WindowNow(const std::string& env, const std::string& id) {
+    const std::string info = Capture(env + "xwininfo -id " + id + " 2>/dev/null");
+    std::smatch w, h;
+    XWindow window{id};
+    if (std::regex_search(info, w, std::regex(R"(Width: (\d+))")) &&
+        std::regex_search(info, h, std::regex(R"(Height: (\d+))"))) {
+        window.width = std::stoi(w[1]);
+        window.height = std::stoi(h[1]);
+    }
+    return window;
+}
+
+// What a person sees first on a screenshot: it is the window's picture, of the window's
+// size, and not one flat colour.
+::testing::AssertionResult IsPictureOf(const fs::path& png, const XWindow& window) {
+    std::istringstream in(
+        Capture("identify -format '%w %h %[fx:standard_deviation]' '" + png.string() + "' 2>/dev/null"));
+    int width = 0, height = 0;
+    double deviation = 0;
+    if (!(in >> width >> height >> deviation))
+        return ::testing::AssertionFailure() << png << " is not a picture";
+    if (width != window.width || height != window.height)
+        return ::testing::AssertionFailure() << png << " is " << width << "x" << height << ", the window "
+                                             << window.width << "x" << window.height;
+    if (deviation < 0.02)
+        return ::testing::AssertionFailure() << png << " is blank (standard deviation " << deviation << ")";
+    return ::testing::AssertionSuccess();
 }
 
 } // namespace
@@ -109,32 +189,59 @@ TEST_F(ProgramTest, DesktopShortcutRunsItsTasks) {
 }
 
 // Screenshots of the main window in both languages and of the progress window during a
-// run, for a person to look at: build/tests/app/screenshots/*.png.
+// run, for a person to look at: build/tests/app/screenshots/*.png. Each picture must be the
+// shown korvel window's own, of its size, and not blank; that the windows' texts are drawn
+// whole is checked in-process (rendered_texts_test.cpp), where the widgets can be asked.
 TEST_F(ProgramTest, Screenshots) {
-    if (!Have("Xvfb") || !Have("import"))
-        GTEST_SKIP() << "Xvfb or ImageMagick's import is not installed";
+    for (const char* tool : {"Xvfb", "import", "identify", "convert", "xwininfo"})
+        if (!Have(tool))
+            GTEST_SKIP() << tool << " is not installed (xvfb, imagemagick, x11-utils)";
     const fs::path shots = fs::path(KORVEL_TEST_TMP) / ".." / "screenshots";
     fs::create_directories(shots);
-    // A big enough source that the run is still going when the picture is taken.
-    Shell("for i in $(seq 1 150); do head -c 2000000 /dev/urandom > " + D() + "src/f$i.bin; done");
-    const int display = 90 + static_cast<int>(std::random_device{}() % 100);
-    const std::string env = "DISPLAY=:" + std::to_string(display) + " QT_QPA_PLATFORM=xcb ";
-    ASSERT_EQ(Shell("Xvfb :" + std::to_string(display) +
-                    " -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & "
-                    "echo $! > " +
-                    D() + "xvfb.pid; sleep 1"),
+    // Incompressible and big enough that the run is still going when the picture is taken.
+    Shell("for i in $(seq 1 100); do head -c 1000000 /dev/urandom > " + D() + "src/f$i.bin; done");
+    // Xvfb picks a free display itself and names it once it accepts clients: other test
+    // programs may have virtual displays of their own at the same time.
+    ASSERT_EQ(Shell("Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>" + D() +
+                    "display >/dev/null 2>&1 & echo $! > " + D() + "xvfb.pid"),
               0);
+    const Background xvfb{D() + "xvfb.pid"};
+    std::string display;
+    for (int attempt = 0; attempt < 100 && display.empty(); ++attempt) {
+        Shell("sleep 0.1");
+        std::ifstream(dir_ / "display") >> display;
+    }
+    ASSERT_FALSE(display.empty()) << "Xvfb did not start";
+    const std::string env = "DISPLAY=:" + display + " QT_QPA_PLATFORM=xcb ";
+
+    // The checks themselves: a blank window of the main window's size does not pass.
+    Shell("convert -size 760x480 xc:'#efefef' " + D() + "blank.png");
+    EXPECT_FALSE(IsPictureOf(dir_ / "blank.png", XWindow{"blank", 760, 480}));
+
+    struct Shot {
+        const char* name;
+        const char* args;
+        int minWidth, maxWidth; // tells the main window from the progress window
+    };
     for (const bool russian : {false, true}) {
         WriteStores(russian);
-        const std::string lang = russian ? "ru" : "en";
-        Shell("cd " + D() + " && " + env + "./korvel >/dev/null 2>&1 & echo $! > " + D() +
-              "korvel.pid; sleep 2; " + env + "import -window root " +
-              (shots / ("main-" + lang + ".png")).string() + "; kill $(cat " + D() + "korvel.pid)");
-        Shell("cd " + D() + " && " + env + "./korvel /t 3 >/dev/null 2>&1 & echo $! > " + D() +
-              "korvel.pid; sleep 2.5; " + env + "import -window root " +
-              (shots / ("progress-" + lang + ".png")).string() + "; kill $(cat " + D() + "korvel.pid)");
+        for (const Shot& shot : {Shot{"main", "", 600, 4000}, Shot{"progress", " /t 3", 300, 599}}) {
+            const fs::path png = shots / (std::string(shot.name) + (russian ? "-ru.png" : "-en.png"));
+            SCOPED_TRACE(png.string());
+            fs::remove(png);
+            Shell("cd " + D() + " && " + env + "./korvel" + shot.args + " >" + D() +
+                  "korvel.log 2>&1 & echo $! > " + D() + "korvel.pid");
+            const Background korvel{D() + "korvel.pid"};
+            const auto window = WaitForKorvelWindow(env, shot.minWidth, shot.maxWidth);
+            ASSERT_TRUE(window) << "no korvel window was shown; the display holds:\n"
+                                << Capture(env + "xwininfo -root -tree 2>&1") << "korvel said:\n"
+                                << Capture("cat " + D() + "korvel.log; ps -o stat=,etime= -p $(cat " + D() +
+                                           "korvel.pid)");
+            // The window settles (the progress window widens to its texts) before it is taken.
+            Shell("sleep 0.5");
+            const XWindow settled = WindowNow(env, window->id);
+            Shell(env + "import -window " + window->id + " '" + png.string() + "'");
+            EXPECT_TRUE(IsPictureOf(png, settled));
+        }
     }
-    Shell("kill $(cat " + D() + "xvfb.pid)");
-    for (const char* name : {"main-en.png", "main-ru.png", "progress-en.png", "progress-ru.png"})
-        EXPECT_GT(fs::file_size(shots / name), 1000u) << name;
 }
