@@ -4,6 +4,7 @@
 #include "platform/copy_file.h"
 #include "platform/date_time.h"
 #include "platform/file_system.h"
+#include "platform/path.h"
 #include "tasks/task.h"
 
 namespace korvel {
@@ -33,14 +34,9 @@ TRunReport CopyBackup(const TTask& task, const std::vector<std::string>& files, 
 
     for (std::size_t i = 0; i < count; ++i) {
         const std::string& source = files[i];
-        std::string remainder = skip <= source.size() ? source.substr(skip) : std::string();
-        for (char& c : remainder)
-            if (c == ':')
-                c = '_';
-        const std::string target = destDir + remainder;
-        const auto slash = remainder.find_last_of('/');
-        const std::string targetDir =
-            slash == std::string::npos ? destDir : destDir + remainder.substr(0, slash + 1);
+        const std::string target =
+            destDir + MirrorRelativePath(skip <= source.size() ? source.substr(skip) : std::string());
+        const std::string targetDir = DirectoryPart(target);
 
         if (!(task.UpdateOnly && SameDosTime(source, target))) {
             if (targetDir != knownDir) {

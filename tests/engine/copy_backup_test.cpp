@@ -35,16 +35,23 @@ TEST(CopyBackup, MirrorsBelowTheCommonRoot) {
     EXPECT_EQ(ReadText(dest + "Photos/2024/b.jpg"), "B");
 }
 
-TEST(CopyBackup, ColonsBelowTheRootBecomeUnderscores) {
+// No drive letter exists on POSIX: a ":" is a name character like any other, and
+// turning it into "_" would make a:b.txt and a_b.txt overwrite each other.
+TEST(CopyBackup, ColonsBelowTheRootAreKept) {
     TTempTree tree;
-    const std::string c = tree.Write("C:/Docs/a.txt", "C");
-    const std::string e = tree.Write("E:/x.txt", "E");
+    const std::string colon = tree.Write("src/a:b.txt", "colon");
+    const std::string underscore = tree.Write("src/a_b.txt", "underscore");
+    const std::string drive = tree.Write("src/C:/Docs/a.txt", "C");
     const std::string dest = tree.Path("backup/");
     TTask task;
     bool abort = false;
-    CopyBackup(task, {c, e}, static_cast<int>(tree.Path().size()) + 1, abort, {}, dest);
-    EXPECT_EQ(ReadText(dest + "C_/Docs/a.txt"), "C");
-    EXPECT_EQ(ReadText(dest + "E_/x.txt"), "E");
+    const TRunReport report = CopyBackup(task, {colon, underscore, drive},
+                                         static_cast<int>(tree.Path("src/").size()), abort, {}, dest);
+    EXPECT_TRUE(report.Ok());
+    EXPECT_EQ(ReadText(dest + "a:b.txt"), "colon");
+    EXPECT_EQ(ReadText(dest + "a_b.txt"), "underscore");
+    EXPECT_EQ(ReadText(dest + "C:/Docs/a.txt"), "C");
+    EXPECT_FALSE(std::filesystem::exists(dest + "C_"));
 }
 
 TEST(CopyBackup, KeepsModificationTimeAndPermissions) {
