@@ -1,5 +1,7 @@
 #include "engine/copy_backup.h"
 
+#include <unordered_set>
+
 #include "engine/archive_name.h"
 #include "platform/copy_file.h"
 #include "platform/date_time.h"
@@ -31,12 +33,16 @@ TRunReport CopyBackup(const TTask& task, const std::vector<std::string>& files, 
     // The directory made or found for the previous file: consecutive files mostly
     // share one, and checking it again for each would cost a system call per file.
     std::string knownDir;
+    // Directories already cleared of the temporaries of killed runs.
+    std::unordered_set<std::string> swept;
 
     for (std::size_t i = 0; i < count; ++i) {
         const std::string& source = files[i];
         const std::string target =
             destDir + MirrorRelativePath(skip <= source.size() ? source.substr(skip) : std::string());
         const std::string targetDir = DirectoryPart(target);
+        if (swept.insert(targetDir).second)
+            RemoveStaleCopyTemporaries(targetDir);
 
         if (!(task.UpdateOnly && SameDosTime(source, target))) {
             if (targetDir != knownDir) {
