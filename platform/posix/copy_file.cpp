@@ -133,8 +133,9 @@ int RemoveStaleCopyTemporaries(const std::string& directory) {
     int removed = 0;
     for (const std::string& name : candidates) {
         struct stat named;
+        // Only what a copy could have made: a plain file of ours with no other name.
         if (::fstatat(dirFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(named.st_mode) ||
-            named.st_uid != ::geteuid())
+            named.st_uid != ::geteuid() || named.st_nlink != 1)
             continue;
         // A copy in progress holds a lock on its temporary until the rename; a
         // killed one has lost it. A temporary we cannot open for the lock (its final

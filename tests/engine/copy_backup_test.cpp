@@ -300,6 +300,8 @@ TEST(CopyBackup, NextRunRemovesStaleTemporariesAndNothingElse) {
     kept.push_back(linked);
     ::symlink(linked.c_str(), tree.Path("dst/sub/.korvel-tmp-Ln1nk2").c_str());
     kept.push_back(tree.Path("dst/sub/.korvel-tmp-Ln1nk2"));
+    ::link(linked.c_str(), tree.Path("dst/sub/.korvel-tmp-Hl1nk2").c_str());
+    kept.push_back(tree.Path("dst/sub/.korvel-tmp-Hl1nk2"));
 
     // A running copy holds a lock on its temporary until the rename.
     const int holder = ::open(held.c_str(), O_RDONLY);
