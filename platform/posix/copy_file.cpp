@@ -138,8 +138,9 @@ int RemoveStaleCopyTemporaries(const std::string& directory) {
             named.st_uid != ::geteuid() || named.st_nlink != 1)
             continue;
         // A copy in progress holds a lock on its temporary until the rename; a
-        // killed one has lost it. A temporary we cannot open for the lock (its final
-        // mode was set before the kill) can no longer be in anybody's use either.
+        // killed one has lost it. A temporary we cannot open to try the lock got the
+        // source's mode before its copy was killed; a live copy is in that state only
+        // just before its rename, and losing it then costs one reported file, not data.
         TFd fd(::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         if (fd.Get() >= 0) {
             struct stat opened;
