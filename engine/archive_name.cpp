@@ -8,6 +8,7 @@
 #include "engine/file_selection.h"
 #include "platform/date_time.h"
 #include "platform/file_system.h"
+#include "platform/path.h"
 #include "tasks/task.h"
 
 namespace korvel {
@@ -124,7 +125,7 @@ TArchiveFiles FindArchiveFiles(const std::string& destDir, const std::string& ma
     TArchiveFiles result;
     const std::string mask = LowerAscii(matchMask);
     for (const std::string& path : ListFiles(destDir, "*", false)) {
-        const std::string fileName = path.substr(path.find_last_of('/') + 1);
+        const std::string fileName = FileNamePart(path);
         const std::string name = LowerAscii(fileName);
         bool fits = true;
         bool agrees = true;
@@ -165,7 +166,7 @@ TArchiveFiles FindArchiveFiles(const std::string& destDir, const std::string& ma
 }
 
 std::string WithTrailingSeparator(const std::string& directory) {
-    if (directory.empty() || directory.back() == '/' || directory.back() == '\\')
+    if (directory.empty() || IsPathSeparator(directory.back()))
         return directory;
     return directory + "/";
 }

@@ -1,9 +1,12 @@
 #include "engine/copy_backup.h"
 
+#include <unordered_set>
+
 #include "engine/archive_name.h"
 #include "platform/copy_file.h"
 #include "platform/date_time.h"
 #include "platform/file_system.h"
+#include "platform/path.h"
 #include "tasks/task.h"
 
 namespace korvel {
@@ -30,17 +33,16 @@ TRunReport CopyBackup(const TTask& task, const std::vector<std::string>& files, 
     // The directory made or found for the previous file: consecutive files mostly
     // share one, and checking it again for each would cost a system call per file.
     std::string knownDir;
+    // Directories already cleared of the temporaries of killed runs.
+    std::unordered_set<std::string> swept;
 
     for (std::size_t i = 0; i < count; ++i) {
         const std::string& source = files[i];
-        std::string remainder = skip <= source.size() ? source.substr(skip) : std::string();
-        for (char& c : remainder)
-            if (c == ':')
-                c = '_';
-        const std::string target = destDir + remainder;
-        const auto slash = remainder.find_last_of('/');
-        const std::string targetDir =
-            slash == std::string::npos ? destDir : destDir + remainder.substr(0, slash + 1);
+        const std::string target =
+            destDir + MirrorRelativePath(skip <= source.size() ? source.substr(skip) : std::string());
+        const std::string targetDir = DirectoryPart(target);
+        if (swept.insert(targetDir).second)
+            RemoveStaleCopyTemporaries(targetDir);
 
         if (!(task.UpdateOnly && SameDosTime(source, target))) {
             if (targetDir != knownDir) {

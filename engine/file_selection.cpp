@@ -5,6 +5,7 @@
 #include "engine/mask.h"
 #include "engine/text_tokens.h"
 #include "platform/find_files.h"
+#include "platform/path.h"
 
 namespace korvel {
 
@@ -78,7 +79,7 @@ void ScanDirectory(const std::string& dir, const TScan& scan) {
 } // namespace
 
 std::string WithoutTrailingSeparator(const std::string& directory) {
-    if (!directory.empty() && (directory.back() == '/' || directory.back() == '\\'))
+    if (!directory.empty() && IsPathSeparator(directory.back()))
         return directory.substr(0, directory.size() - 1);
     return directory;
 }

@@ -5,8 +5,8 @@
 #include "engine/common_root.h"
 #include "engine/copy_backup.h"
 #include "engine/file_selection.h"
-#include "platform/executable.h"
 #include "platform/file_system.h"
+#include "platform/path.h"
 #include "tasks/task.h"
 
 namespace korvel {

@@ -3,10 +3,15 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+#include "platform/path.h"
 
 namespace korvel {
 
@@ -22,16 +27,10 @@ public:
     TFd(const TFd&) = delete;
     TFd& operator=(const TFd&) = delete;
     int Get() const { return fd_; }
-    void Reset(int fd) {
+    void Close() {
         if (fd_ >= 0)
             ::close(fd_);
-        fd_ = fd;
-    }
-    // Closes now so that a failing close (delayed write errors) can be seen.
-    bool Close() {
-        const int fd = fd_;
         fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
     }
 
 private:
@@ -101,67 +100,112 @@ bool KernelCopy(int in, int out, off_t size) {
     return true;
 }
 
-// The process's file creation mask, read once: the copy step runs on one thread.
-mode_t CreationMask() {
-    static const mode_t mask = [] {
-        const mode_t old = ::umask(022);
-        ::umask(old);
-        return old;
-    }();
-    return mask;
+constexpr std::string_view kTemporaryPrefix = ".korvel-tmp-";
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 } // namespace
 
+bool IsCopyTemporaryName(std::string_view name) {
+    if (name.size() != kTemporaryPrefix.size() + 6 ||
+        name.substr(0, kTemporaryPrefix.size()) != kTemporaryPrefix)
+        return false;
+    for (const char c : name.substr(kTemporaryPrefix.size()))
+        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
+            return false;
+    return true;
+}
+
+int RemoveStaleCopyTemporaries(const std::string& directory) {
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(directory.empty() ? "." : directory.c_str()),
+                                                  ::closedir);
+    if (!dir)
+        return 0;
+    // Names are gathered first: removing entries while reading the directory may
+    // make readdir skip others.
+    std::vector<std::string> candidates;
+    while (const dirent* entry = ::readdir(dir.get()))
+        if (IsCopyTemporaryName(entry->d_name))
+            candidates.emplace_back(entry->d_name);
+    const int dirFd = ::dirfd(dir.get());
+    int removed = 0;
+    for (const std::string& name : candidates) {
+        struct stat named;
+        // Only what a copy could have made: a plain file of ours with no other name.
+        if (::fstatat(dirFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(named.st_mode) ||
+            named.st_uid != ::geteuid() || named.st_nlink != 1)
+            continue;
+        // A copy in progress holds a lock on its temporary until the rename; a
+        // killed one has lost it. A temporary we cannot open to try the lock got the
+        // source's mode before its copy was killed; a live copy is in that state only
+        // just before its rename, and losing it then costs one reported file, not data.
+        TFd fd(::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        if (fd.Get() >= 0) {
+            struct stat opened;
+            if (::fstat(fd.Get(), &opened) != 0 || !SameFile(opened, named) ||
+                ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+                continue;
+        } else if (errno != EACCES) {
+            continue;
+        }
+        if (::unlinkat(dirFd, name.c_str(), 0) == 0)
+            ++removed;
+    }
+    return removed;
+}
+
 bool CopyFileWithTimes(const std::string& from, const std::string& to, std::string* error) {
-    // Non-blocking so that a FIFO cannot hang the backup waiting for a writer;
-    // the flag makes no difference to reading a regular file.
-    TFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    // Opening a FIFO waits for a writer and opening a device talks to its driver:
+    // only a regular file is opened at all, and the open is non-blocking in case the
+    // name was given to something else in between (checked again below).
+    struct stat named;
+    if (::stat(from.c_str(), &named) != 0)
+        return Fail(error, "stat source", errno);
+    if (!S_ISREG(named.st_mode))
+        return Fail(error, "not a regular file", EINVAL);
+    TFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (in.Get() < 0)
         return Fail(error, "open source", errno);
     struct stat st;
     if (::fstat(in.Get(), &st) != 0)
         return Fail(error, "stat source", errno);
-    if (!S_ISREG(st.st_mode))
+    if (!S_ISREG(st.st_mode) || !SameFile(st, named))
         return Fail(error, "not a regular file", EINVAL);
 
-    // A new file gets the source's permissions as it is created; only an existing
-    // file, or a mode the creation mask would cut, needs them set afterwards.
-    const mode_t mode = st.st_mode & 0777;
-    bool setMode = (mode & ~CreationMask()) != mode;
-    TFd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-    if (out.Get() < 0 && errno == EEXIST) {
-        setMode = true;
-        out.Reset(::open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW));
-        if (out.Get() < 0 && (errno == EACCES || errno == ELOOP)) {
-            // A read-only copy from an earlier run: replace it, as the owner of the
-            // backup may, instead of leaving a stale copy behind for good. A symbolic
-            // link in the backup is replaced too, never written through.
-            if (::unlink(to.c_str()) == 0)
-                out.Reset(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-        }
-    }
+    // The copy is made under a new name beside the target (one file system, so the
+    // rename below is atomic) and takes the target's place only once complete.
+    std::string temp = DirectoryPart(to) + std::string(kTemporaryPrefix) + "XXXXXX";
+    TFd out(::mkostemp(temp.data(), O_CLOEXEC));
     if (out.Get() < 0)
         return Fail(error, "create target", errno);
+    // Held until the rename: tells a sweep of stale temporaries that this one is alive.
+    ::flock(out.Get(), LOCK_EX);
 
     auto abandon = [&](const char* what) {
         const int err = errno;
         out.Close();
-        ::unlink(to.c_str());
+        ::unlink(temp.c_str());
         return Fail(error, what, err);
     };
     if (!KernelCopy(in.Get(), out.Get(), st.st_size))
         return abandon("copy");
-    if (setMode && ::fchmod(out.Get(), mode) != 0)
+    if (::fchmod(out.Get(), st.st_mode & 0777) != 0)
         return abandon("set permissions");
     const std::timespec times[2] = {st.st_atim, st.st_mtim};
     if (::futimens(out.Get(), times) != 0)
         return abandon("set times");
-    if (!out.Close()) {
-        const int err = errno;
-        ::unlink(to.c_str());
-        return Fail(error, "close target", err);
-    }
+    // Where an earlier copy is replaced, the new data must be on disk before the
+    // rename is, or a power failure could leave neither copy. A first copy is not
+    // flushed: a flush per file would make a first mirror many times slower than
+    // cp, and a process that is killed loses nothing the kernel already holds.
+    struct stat existing;
+    if (::lstat(to.c_str(), &existing) == 0 && ::fsync(out.Get()) != 0)
+        return abandon("flush target");
+    if (::rename(temp.c_str(), to.c_str()) != 0)
+        return abandon("replace target");
+    out.Close();
     return true;
 }
 

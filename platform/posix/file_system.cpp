@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/path.h"
+
 namespace korvel {
 
 bool GetFileInfo(const std::string& path, TFileInfo& info) {
@@ -33,7 +35,7 @@ bool DirectoryExists(const std::string& path) {
 
 bool ForceDirectories(const std::string& path) {
     std::string dir = path;
-    while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\'))
+    while (dir.size() > 1 && IsPathSeparator(dir.back()))
         dir.pop_back();
     if (dir.empty())
         return false;

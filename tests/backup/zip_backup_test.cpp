@@ -3,6 +3,7 @@
 #include <map>
 
 #include "archive_fixture.h"
+#include "engine/archive_name.h"
 #include "engine/data_module.h"
 #include "engine/run_task.h"
 #include "platform/date_time.h"
@@ -92,6 +93,22 @@ TEST_F(ZipBackupTest, ZipArchiveOfATreeIsAcceptedByEveryPeer) {
         EXPECT_EQ(entries, Tree(P("src"))) << "entries are stored below the common root";
         EXPECT_TRUE(boxes_.empty());
     }
+}
+
+// A ":" in the name pattern is part of the archive's name on POSIX, not the end of
+// a directory: the archive lands in DestDir itself and no "host:" directory appears.
+TEST_F(ZipBackupTest, ColonInTheNamePatternStaysInTheArchiveName) {
+    task_.ZipFileName = "host:%yyyy.zip";
+    const std::string name = "host:" + std::to_string(Today().Year) + ".zip";
+    const std::string archive = RunIt();
+    EXPECT_EQ(archive, P("out") + "/" + name);
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(P("out")))
+        names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{name});
+    EXPECT_TRUE(fs::is_regular_file(archive));
+    EXPECT_EQ(PeerVerdicts(archive), "");
+    EXPECT_EQ(AsMap(PythonExtract(archive)), Tree(P("src")));
 }
 
 TEST_F(ZipBackupTest, PasswordProtectedArchiveNeedsThePassword) {

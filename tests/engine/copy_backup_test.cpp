@@ -1,10 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/inotify.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "engine/copy_backup.h"
 #include "engine/file_selection.h"
+#include "platform/copy_file.h"
 #include "tasks/task.h"
 #include "temp_tree.h"
 
@@ -35,16 +46,23 @@ TEST(CopyBackup, MirrorsBelowTheCommonRoot) {
     EXPECT_EQ(ReadText(dest + "Photos/2024/b.jpg"), "B");
 }
 
-TEST(CopyBackup, ColonsBelowTheRootBecomeUnderscores) {
+// No drive letter exists on POSIX: a ":" is a name character like any other, and
+// turning it into "_" would make a:b.txt and a_b.txt overwrite each other.
+TEST(CopyBackup, ColonsBelowTheRootAreKept) {
     TTempTree tree;
-    const std::string c = tree.Write("C:/Docs/a.txt", "C");
-    const std::string e = tree.Write("E:/x.txt", "E");
+    const std::string colon = tree.Write("src/a:b.txt", "colon");
+    const std::string underscore = tree.Write("src/a_b.txt", "underscore");
+    const std::string drive = tree.Write("src/C:/Docs/a.txt", "C");
     const std::string dest = tree.Path("backup/");
     TTask task;
     bool abort = false;
-    CopyBackup(task, {c, e}, static_cast<int>(tree.Path().size()) + 1, abort, {}, dest);
-    EXPECT_EQ(ReadText(dest + "C_/Docs/a.txt"), "C");
-    EXPECT_EQ(ReadText(dest + "E_/x.txt"), "E");
+    const TRunReport report = CopyBackup(task, {colon, underscore, drive},
+                                         static_cast<int>(tree.Path("src/").size()), abort, {}, dest);
+    EXPECT_TRUE(report.Ok());
+    EXPECT_EQ(ReadText(dest + "a:b.txt"), "colon");
+    EXPECT_EQ(ReadText(dest + "a_b.txt"), "underscore");
+    EXPECT_EQ(ReadText(dest + "C:/Docs/a.txt"), "C");
+    EXPECT_FALSE(std::filesystem::exists(dest + "C_"));
 }
 
 TEST(CopyBackup, KeepsModificationTimeAndPermissions) {
@@ -254,6 +272,138 @@ TEST(CopyBackup, CountsFilesThatCouldNotBeBackedUp) {
     EXPECT_EQ(failed, (std::vector<std::string>{blocked, tree.Path("src/dangling"), tree.Path("src/fifo"),
                                                 vanished}));
     EXPECT_EQ(ReadText(tree.Path("dst/good.txt")), "ok");
+}
+
+std::vector<std::string> TemporariesBelow(const std::string& dir) {
+    std::vector<std::string> found;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
+        if (IsCopyTemporaryName(e.path().filename().string()))
+            found.push_back(e.path().string());
+    return found;
+}
+
+TEST(CopyBackup, NextRunRemovesStaleTemporariesAndNothingElse) {
+    TTempTree tree;
+    const std::string a = tree.Write("src/sub/a.txt", "A");
+    const std::string stale = tree.Write("dst/sub/.korvel-tmp-Ab3xY9", "left by a killed run");
+    std::vector<std::string> kept{
+        tree.Write("dst/sub/.korvel-tmp-Ab3xY", "too short"),
+        tree.Write("dst/sub/.korvel-tmp-Ab3xY99", "too long"),
+        tree.Write("dst/sub/.korvel-tmp-Ab-xY9", "not from the temporary alphabet"),
+        tree.Write("dst/sub/korvel-tmp-Ab3xY9", "no leading dot"),
+        tree.Write("dst/sub/.korvel-tmp-dir123/inside", "a directory of that name"),
+        tree.Write("dst/other/.korvel-tmp-Zz9zz9", "in a directory this run does not write to"),
+    };
+    const std::string held = tree.Write("dst/sub/.korvel-tmp-Hh1hh1", "a copy still in progress");
+    kept.push_back(held);
+    const std::string linked = tree.Write("linked.txt", "reached through a link");
+    kept.push_back(linked);
+    ::symlink(linked.c_str(), tree.Path("dst/sub/.korvel-tmp-Ln1nk2").c_str());
+    kept.push_back(tree.Path("dst/sub/.korvel-tmp-Ln1nk2"));
+    ::link(linked.c_str(), tree.Path("dst/sub/.korvel-tmp-Hl1nk2").c_str());
+    kept.push_back(tree.Path("dst/sub/.korvel-tmp-Hl1nk2"));
+
+    // A running copy holds a lock on its temporary until the rename.
+    const int holder = ::open(held.c_str(), O_RDONLY);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    TTask task;
+    bool abort = false;
+    EXPECT_TRUE(
+        CopyBackup(task, {a}, static_cast<int>(tree.Path("src/").size()), abort, {}, tree.Path("dst/")).Ok());
+    ::close(holder);
+
+    EXPECT_EQ(ReadText(tree.Path("dst/sub/a.txt")), "A");
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    for (const std::string& path : kept)
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(path))) << path;
+    EXPECT_EQ(ReadText(linked), "reached through a link");
+}
+
+// A copy that runs out of room (here the file-size limit, which fails writes
+// with EFBIG as a full disk fails them with ENOSPC) must leave the old copy.
+TEST(CopyBackup, CopyThatRunsOutOfRoomKeepsTheOldCopy) {
+    TTempTree tree;
+    const std::string small = tree.Write("src/small.txt", "new small");
+    const std::string big = tree.Write("src/big.bin", std::string(256 * 1024, 'n'));
+    for (const char* name : {"small.txt", "big.bin"}) {
+        test::SetMTime(tree.Path("src/") + name, 1700000000);
+        tree.Write(std::string("dst/") + name, std::string("old ") + name);
+        test::SetMTime(tree.Path("dst/") + name, 1600000000);
+    }
+    const int root = static_cast<int>(tree.Path("src/").size());
+    for (bool updateOnly : {false, true}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{64 * 1024, 64 * 1024};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            TTask task;
+            task.UpdateOnly = updateOnly;
+            bool abort = false;
+            const TRunReport report = CopyBackup(task, {big, small}, root, abort, {}, tree.Path("dst/"));
+            ::_exit(report.FailedPaths == std::vector<std::string>{big} ? 0 : 10 + report.FailedCount);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_EQ(status, 0) << "the big file was not reported alone; incremental: " << updateOnly;
+        EXPECT_EQ(ReadText(tree.Path("dst/big.bin")), "old big.bin") << updateOnly;
+        EXPECT_EQ(ReadText(tree.Path("dst/small.txt")), "new small") << updateOnly;
+        EXPECT_EQ(TemporariesBelow(tree.Path("dst")), std::vector<std::string>{}) << updateOnly;
+    }
+}
+
+// Opening a FIFO waits for a writer and opening a device node talks to its driver,
+// so no step of a copy backup may open one; inotify sees every open of the node.
+TEST(CopyBackup, SpecialFilesAreReportedWithoutBeingOpened) {
+    TTempTree tree;
+    const std::string good = tree.Write("src/good.txt", "ok");
+    std::vector<std::string> watched;
+    ASSERT_EQ(::mkfifo(tree.Path("src/fifo").c_str(), 0644), 0);
+    watched.push_back(tree.Path("src/fifo"));
+    // A device node of our own when we may make one (the null device); otherwise a
+    // link to /dev/null, which other processes open too and so is not watched.
+    if (::mknod(tree.Path("device").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0)
+        watched.push_back(tree.Path("device"));
+    ::symlink(::access(tree.Path("device").c_str(), F_OK) == 0 ? tree.Path("device").c_str() : "/dev/null",
+              tree.Path("src/device-link").c_str());
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = tree.Path("src/socket");
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::strcpy(address.sun_path, socketPath.c_str());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    // A FIFO where a copy goes: replacing it must not wait for a reader either.
+    ::mkdir(tree.Path("dst").c_str(), 0755);
+    ASSERT_EQ(::mkfifo(tree.Path("dst/good.txt").c_str(), 0644), 0);
+
+    const int inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(inotify, 0);
+    for (const std::string& path : watched)
+        ASSERT_GE(::inotify_add_watch(inotify, path.c_str(), IN_OPEN), 0) << path;
+
+    for (bool updateOnly : {false, true}) {
+        const std::vector<std::string> files = SelectFiles(tree.Path("src"), "*", "", true);
+        ASSERT_EQ(files.size(), 4u);
+        TTask task;
+        task.UpdateOnly = updateOnly;
+        bool abort = false;
+        const TRunReport report =
+            CopyBackup(task, files, static_cast<int>(tree.Path("src/").size()), abort, {}, tree.Path("dst/"));
+        std::vector<std::string> failed = report.FailedPaths;
+        std::sort(failed.begin(), failed.end());
+        EXPECT_EQ(failed, (std::vector<std::string>{tree.Path("src/device-link"), tree.Path("src/fifo"),
+                                                    tree.Path("src/socket")}))
+            << updateOnly;
+    }
+    EXPECT_EQ(ReadText(tree.Path("dst/good.txt")), "ok");
+    alignas(inotify_event) char events[4096];
+    EXPECT_LT(::read(inotify, events, sizeof events), 0) << "a special file was opened";
+    ::close(inotify);
+    ::close(sock);
 }
 
 TEST(RunReport, NamesTheCountAndTheFirstPaths) {

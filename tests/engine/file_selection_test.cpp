@@ -46,7 +46,15 @@ TEST(SelectFiles, TrailingSeparatorMakesNoDifference) {
     const std::vector<std::string> expected{src + "/f.txt"};
     EXPECT_EQ(SelectFiles(src, "*", "", false), expected);
     EXPECT_EQ(SelectFiles(src + "/", "*", "", false), expected);
-    EXPECT_EQ(SelectFiles(src + "\\", "*", "", false), expected);
+}
+
+// On POSIX a "\" ends no directory: "src\" names a directory of its own.
+TEST(SelectFiles, TrailingBackslashIsPartOfTheName) {
+    TTempTree tree;
+    tree.Write("src/f.txt");
+    const std::string slashed = tree.Write("src\\/g.txt");
+    EXPECT_EQ(SelectFiles(tree.Path("src\\"), "*", "", false), std::vector<std::string>{slashed});
+    EXPECT_EQ(ListFiles(tree.Path("src\\"), "*", false), std::vector<std::string>{slashed});
 }
 
 TEST(SelectFiles, FiltersIncludeAndExclude) {

@@ -14,12 +14,11 @@ namespace korvel::test {
 
 class TTempTree {
 public:
-    TTempTree() {
+    explicit TTempTree(const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
         static std::atomic<int> counter{0};
         const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        root_ = std::filesystem::temp_directory_path() /
-                ("korvel_engine_" + std::to_string(::getpid()) + "_" + std::to_string(stamp) + "_" +
-                 std::to_string(counter++));
+        root_ = base / ("korvel_engine_" + std::to_string(::getpid()) + "_" + std::to_string(stamp) + "_" +
+                        std::to_string(counter++));
         std::filesystem::create_directories(root_);
     }
     ~TTempTree() {

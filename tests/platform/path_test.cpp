@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include "platform/path.h"
+
+namespace korvel {
+namespace {
+
+struct TSplitCase {
+    std::string Path;
+    std::string Directory;
+    std::string FileName;
+};
+
+class PathSplit : public ::testing::TestWithParam<TSplitCase> {};
+
+// On POSIX only "/" separates: ":" and "\" belong to the name.
+TEST_P(PathSplit, SplitsAtTheLastSlashOnly) {
+    const TSplitCase& c = GetParam();
+    EXPECT_EQ(DirectoryPart(c.Path), c.Directory);
+    EXPECT_EQ(FileNamePart(c.Path), c.FileName);
+}
+
+INSTANTIATE_TEST_SUITE_P(Posix, PathSplit,
+                         ::testing::Values(TSplitCase{"/backup/host:2026.zip", "/backup/", "host:2026.zip"},
+                                           TSplitCase{"/backup/x\\y.zip", "/backup/", "x\\y.zip"},
+                                           TSplitCase{"/a:b\\c/d", "/a:b\\c/", "d"},
+                                           TSplitCase{"C:backup.zip", "", "C:backup.zip"},
+                                           TSplitCase{"/backup/", "/backup/", ""},
+                                           TSplitCase{"plain", "", "plain"}));
+
+TEST(PathRules, OnlySlashSeparates) {
+    EXPECT_TRUE(IsPathSeparator('/'));
+    EXPECT_FALSE(IsPathSeparator('\\'));
+    EXPECT_FALSE(IsPathSeparator(':'));
+}
+
+TEST(PathRules, MirrorKeepsColons) {
+    EXPECT_EQ(MirrorRelativePath("C:/Docs/a:b.txt"), "C:/Docs/a:b.txt");
+}
+
+} // namespace
+} // namespace korvel
