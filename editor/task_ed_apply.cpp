@@ -12,7 +12,7 @@
 #include "editor/integer_text.h"
 #include "editor/month_days.h"
 #include "editor/task_ed_form.h"
-#include "platform/dir_separator.h"
+#include "platform/path.h"
 #include "platform/qt/message_box.h"
 
 namespace korvel {
@@ -199,7 +199,7 @@ void TTaskEdForm::WriteBack(TTask& task) const {
     }
     task.ExcludeSomeSubDirs = ExcludeSomeSubDirsCheck->isChecked();
     task.ExcludeSubDirs = ListLines(ExcludeSubDirsList);
-    task.DestDir = WithDirSeparator(S(DestDirEdit->text()));
+    task.DestDir = WithTrailingSeparator(S(DestDirEdit->text()));
     task.ShowUnableToBackup = ShowUnableToBackupCheck->isChecked();
     task.SetCompressType(CompressTypeButtons->checkedId());
     task.ZipFileName = S(ZipFileNameEdit->text());

@@ -12,7 +12,7 @@
 #include "editor/task_ed_form.h"
 #include "engine/file_selection.h"
 #include "engine/ui/please_wait_form.h"
-#include "platform/dir_separator.h"
+#include "platform/path.h"
 #include "platform/qt/message_box.h"
 
 namespace korvel {
@@ -153,7 +153,7 @@ void TTaskEdForm::BackupOutlookExpressmessages1Click() {
         SourceDirsList->clear();
     }
     slots_.ShowNone();
-    SourceDirsList->addItem(QString::fromStdString(WithDirSeparator(store)));
+    SourceDirsList->addItem(QString::fromStdString(WithTrailingSeparator(store)));
     slots_.Added(0);
     UseIndFiltersCheck->setChecked(false);
     UseIndFiltersCheckClick();

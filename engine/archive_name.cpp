@@ -165,12 +165,6 @@ TArchiveFiles FindArchiveFiles(const std::string& destDir, const std::string& ma
     return result;
 }
 
-std::string WithTrailingSeparator(const std::string& directory) {
-    if (directory.empty() || IsPathSeparator(directory.back()))
-        return directory;
-    return directory + "/";
-}
-
 TExpandedArchiveName ExpandArchiveName(const std::string& pattern, const std::string& destDirText,
                                        bool deleteOldFiles, int deleteOldFilesCount,
                                        const TCalendarDate& date) {

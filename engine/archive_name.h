@@ -84,7 +84,4 @@ TExpandedArchiveName ExpandArchiveName(const std::string& pattern, const std::st
 // deletions are ignored. Call only after this run's archive was written.
 void DeleteObsoleteArchives(TTask& task);
 
-// "dir/" stays, "dir" becomes "dir/", "" stays empty.
-std::string WithTrailingSeparator(const std::string& directory);
-
 } // namespace korvel

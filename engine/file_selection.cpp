@@ -78,12 +78,6 @@ void ScanDirectory(const std::string& dir, const TScan& scan) {
 
 } // namespace
 
-std::string WithoutTrailingSeparator(const std::string& directory) {
-    if (!directory.empty() && IsPathSeparator(directory.back()))
-        return directory.substr(0, directory.size() - 1);
-    return directory;
-}
-
 std::vector<std::string> SelectFiles(const std::string& directory, const std::string& includeFilter,
                                      const std::string& excludeFilter, bool withSubDirs) {
     TMaskList include(SplitTokens(ReplaceChar(includeFilter, ',', ';'), ';'));

@@ -26,7 +26,4 @@ std::vector<std::string> SelectFiles(const std::string& directory, const std::st
 // depth.
 std::vector<std::string> ListFiles(const std::string& directory, const std::string& mask, bool recursive);
 
-// A directory path as the scans start from it: one trailing separator removed.
-std::string WithoutTrailingSeparator(const std::string& directory);
-
 } // namespace korvel

@@ -10,6 +10,12 @@ namespace korvel {
 // and "\" are ordinary name characters there.
 bool IsPathSeparator(char c);
 
+// A non-empty directory path gains a trailing separator unless it already ends in one.
+std::string WithTrailingSeparator(const std::string& directory);
+
+// The directory path without one trailing separator.
+std::string WithoutTrailingSeparator(const std::string& directory);
+
 // Directory part of a path, up to and including its last separator; empty when there is none.
 std::string DirectoryPart(const std::string& path);
 

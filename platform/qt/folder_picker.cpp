@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 
-#include "platform/dir_separator.h"
+#include "platform/path.h"
 
 namespace korvel {
 
@@ -16,7 +16,7 @@ bool BrowseForFolder(std::string& path, const QString& title, bool newStyle, QWi
                                                              title, QString(), options);
     if (chosen.isEmpty())
         return false;
-    path = WithDirSeparator(QDir::toNativeSeparators(chosen).toStdString());
+    path = WithTrailingSeparator(QDir::toNativeSeparators(chosen).toStdString());
     return true;
 }
 

@@ -7,7 +7,6 @@
 #include "editor/filter_captions.h"
 #include "editor/integer_text.h"
 #include "editor/month_days.h"
-#include "platform/dir_separator.h"
 
 using namespace korvel;
 
@@ -74,16 +73,6 @@ TEST(IntegerText, DecimalInt32Only) {
     EXPECT_EQ(ParseDecimalInt("2147483647"), 2147483647);
     for (const char* bad : {"", "+", "-", "+-1", "1.5", "12a", " 1", "0x10", "2147483648"})
         EXPECT_FALSE(ParseDecimalInt(bad).has_value()) << bad;
-}
-
-TEST(DirSeparator, AppendedUnlessPresent) {
-    EXPECT_EQ(WithDirSeparator(""), "");
-    EXPECT_EQ(WithDirSeparator("/srv/backup"), "/srv/backup/");
-    EXPECT_EQ(WithDirSeparator("/srv/backup/"), "/srv/backup/");
-    EXPECT_EQ(WithDirSeparator("/"), "/");
-#ifndef _WIN32
-    EXPECT_EQ(WithDirSeparator("/srv/back\\"), "/srv/back\\/") << "a backslash is a name character here";
-#endif
 }
 
 namespace {

@@ -38,5 +38,16 @@ TEST(PathRules, MirrorKeepsColons) {
     EXPECT_EQ(MirrorRelativePath("C:/Docs/a:b.txt"), "C:/Docs/a:b.txt");
 }
 
+TEST(TrailingSeparator, AppendedUnlessPresentAndRemovedOnce) {
+    EXPECT_EQ(WithTrailingSeparator(""), "");
+    EXPECT_EQ(WithTrailingSeparator("/srv/backup"), "/srv/backup/");
+    EXPECT_EQ(WithTrailingSeparator("/srv/backup/"), "/srv/backup/");
+    EXPECT_EQ(WithTrailingSeparator("/"), "/");
+    EXPECT_EQ(WithTrailingSeparator("/srv/back\\"), "/srv/back\\/") << "a backslash is a name character here";
+    EXPECT_EQ(WithoutTrailingSeparator("/srv/backup/"), "/srv/backup");
+    EXPECT_EQ(WithoutTrailingSeparator("/srv/backup"), "/srv/backup");
+    EXPECT_EQ(WithoutTrailingSeparator("/srv/back\\"), "/srv/back\\");
+}
+
 } // namespace
 } // namespace korvel
