@@ -44,17 +44,6 @@ bool SamePath(const std::string& a, const std::string& b) {
 
 } // namespace
 
-bool ArchiveDriveLetter(const std::string& archivePath, char& letter) {
-    if (archivePath.empty())
-        return false;
-    const char c = archivePath[0];
-    if ((c >= 'A' && c <= 'T') || (c >= 'a' && c <= 't')) {
-        letter = c;
-        return true;
-    }
-    return false;
-}
-
 TDataModule1::TDataModule1() : StubPath(ExecutableDir() + "sfx32pro.bin") {
     ZipWriter1.MultiZipInfo().BlockSize = 1457600;
     ZipWriter1.OnEndZip = [this](TZipWriter&, const std::string&, std::uint64_t, std::uint64_t,

@@ -39,7 +39,4 @@ public:
     std::string StubPath;
 };
 
-// True and the letter when the archive path starts with a drive letter A to T.
-bool ArchiveDriveLetter(const std::string& archivePath, char& letter);
-
 } // namespace korvel

@@ -32,8 +32,6 @@ enum class ReadResult { Ok, Missing, Failed };
 // Reads a whole file. On Failed, `error` holds the system's text.
 ReadResult ReadWholeFile(const std::string& path, std::string& contents, std::string& error);
 
-bool FileExists(const std::string& path);
-
 // Copies a file byte for byte, replacing the target; false on any failure.
 bool CopyFileContents(const std::string& from, const std::string& to);
 

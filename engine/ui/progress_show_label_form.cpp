@@ -41,11 +41,6 @@ void TProgressShowLabelForm::CheckTask(int index) {
         item->setCheckState(Qt::Checked);
 }
 
-bool TProgressShowLabelForm::IsTaskChecked(int index) const {
-    const QListWidgetItem* item = tasksList_->item(index);
-    return item && item->checkState() == Qt::Checked;
-}
-
 void TProgressShowLabelForm::OnClosing() {
     TProgressShowForm::OnClosing();
     specLabel_->clear();

@@ -18,7 +18,6 @@ public:
 
     void StartTaskList(const QStringList& names);
     void CheckTask(int index);
-    bool IsTaskChecked(int index) const;
 
     QLabel* SpecLabel() const { return specLabel_; }
     QLabel* WritePathLabel() const { return writePathLabel_; }

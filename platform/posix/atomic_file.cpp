@@ -127,11 +127,6 @@ ReadResult ReadWholeFile(const std::string& path, std::string& contents, std::st
     return ReadResult::Ok;
 }
 
-bool FileExists(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 bool CopyFileContents(const std::string& from, const std::string& to) {
     std::string contents, error;
     if (ReadWholeFile(from, contents, error) != ReadResult::Ok)

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "platform/atomic_file.h"
+#include "platform/file_system.h"
 
 extern char** environ;
 
@@ -175,7 +176,7 @@ bool CreateDesktopShortcut(const std::string& target, const std::string& argumen
     const std::string icon = DirOf(target) + "korvel.svg";
     try {
         // Launchers must be executable to run with a double click.
-        SaveFileAtomically(path, DesktopEntryText(target, arguments, name, FileExists(icon) ? icon : ""),
+        SaveFileAtomically(path, DesktopEntryText(target, arguments, name, FileExistsAt(icon) ? icon : ""),
                            0755);
     } catch (const std::system_error&) {
         return false;
