@@ -31,7 +31,7 @@ int main(int argc, char* argv[]) {
     mainForm.Services().EditTask = [&taskEdForm](TTask& task, bool isNew) {
         return taskEdForm.EditTask(task, isNew);
     };
-    taskEdForm.ShowHelp = ShowEditorHelp;
+    taskEdForm.Services().ShowHelp = ShowEditorHelp;
     TDataModule1 dataModule1;
     dataModule1.MessageBox = CoreMessageBox(&mainForm);
     dataModule1.ZipWriter1.PumpMessages = [] {

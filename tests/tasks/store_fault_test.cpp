@@ -185,8 +185,9 @@ TEST_P(StoreFaultSweepTest, EveryFailurePointKeepsTheOldStoreAndLeavesNoTemporar
                 << "room " << room << ": " << a.error;
             EXPECT_TRUE(a.stillModified) << "room " << room;
             EXPECT_EQ(FilesIn(dir_), filesBefore) << "room " << room;
-            if (p.oldStoreExists)
+            if (p.oldStoreExists) {
                 EXPECT_EQ(ReadBytes(store.file), old) << "room " << room;
+            }
         } else {
             EXPECT_TRUE(a.ok) << a.error;
             EXPECT_FALSE(a.stillModified);
