@@ -10,6 +10,8 @@ packages=(
     zlib1g-dev libssl-dev libgtest-dev libgmock-dev
     # peers that judge our output in the tests
     zip unzip p7zip-full libarchive-tools python3 rsync
+    # the scheduler that starts scheduled backups
+    cron
     # screenshots of the windows
     xvfb xauth x11-apps imagemagick
 )

@@ -4,7 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dirs=()
-for d in app engine/ui schedule/ui editor help; do
+for d in app engine/ui editor help; do
     [ -d "$d" ] && dirs+=("$d")
 done
 /usr/lib/qt6/bin/lupdate -I . -no-obsolete -locations none "${dirs[@]}" -ts app/translations/korvel_ru.ts
+# The history window's library carries its own translation.
+/usr/lib/qt6/bin/lupdate -I . -no-obsolete -locations none schedule/ui -ts schedule/ui/translations/korvel_schedule_ru.ts
