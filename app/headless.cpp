@@ -16,17 +16,28 @@ int& Notices() {
     return count;
 }
 
+// cron mails whatever a run prints: a run that went well must print nothing, so
+// Qt's remarks about the missing desktop are dropped; only real errors remain.
+void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
 } // namespace
 
 bool ChooseHeadlessStart(const std::vector<std::string>& args) {
     if (!IsTaskRunStart(args))
         return false;
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (!platform.isEmpty())
-        return platform.startsWith("offscreen") || platform.startsWith("minimal");
-    if (DisplayAvailable())
+    if (!platform.isEmpty()) {
+        if (!platform.startsWith("offscreen") && !platform.startsWith("minimal"))
+            return false;
+    } else if (DisplayAvailable()) {
         return false;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    } else {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    qInstallMessageHandler(QuietMessages);
     return true;
 }
 

@@ -97,6 +97,7 @@ TEST_F(ProgramTest, TaskRunStartWithoutDisplayRunsHeadless) {
         "cd " + D() + " && env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=:4711 timeout 120 ./korvel ";
     EXPECT_EQ(Shell(start + "/t 3 2>" + D() + "ok.err"), 0);
     EXPECT_TRUE(fs::exists(dir_ / "out" / "backup.zip"));
+    EXPECT_EQ(fs::file_size(dir_ / "ok.err"), 0u) << "cron would mail anything printed";
 
     EXPECT_EQ(Shell(start + "/t 1 3 2>" + D() + "failed.err"), 1);
     std::ifstream err(dir_ / "failed.err");
