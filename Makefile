@@ -1,27 +1,38 @@
 # Entry points for a fresh Debian 12 machine: `make run` and `make test`.
+# PRESET picks the configuration; BUILD_DIR, derived from it, is the one directory that is
+# configured, built and tested.
 PRESET ?= default
-BUILD_DIR := build
+BUILD_DIR ?= $(if $(filter default,$(PRESET)),build,build-$(PRESET))
 JOBS ?= $(shell nproc)
+# WERROR=ON turns every compiler warning in our own code into an error (CI does).
+WERROR ?= OFF
 
-.PHONY: run test test-asan fuzz fuzz-ci deps configure build clean
+.PHONY: run test test-asan tidy fuzz fuzz-build fuzz-run fuzz-ci deps configure build clean
 
 run: build
 	./$(BUILD_DIR)/bin/korvel
 
 test: build
-	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	ctest --preset $(PRESET) --test-dir $(BUILD_DIR) -j $(JOBS)
 
 # The Qt-free suite under the address and undefined-behaviour sanitizers.
-test-asan: deps
-	cmake --preset asan
-	cmake --build --preset asan -j $(JOBS)
-	ctest --preset asan -j $(JOBS)
+test-asan:
+	$(MAKE) test PRESET=asan
+
+# clang-tidy with the checks of .clang-tidy over every source file of ours.
+tidy: configure
+	run-clang-tidy -quiet -p $(BUILD_DIR) -j $(JOBS) \
+		'/(app|archive|editor|engine|help|platform|schedule|sfx|tasks)/[^/]*(/[^/]*)?\.cpp$$'
 
 # Every fuzzer for FUZZ_SECONDS, from the seeds of scripts/make-fuzz-seeds.sh.
 FUZZ_SECONDS ?= 60
-fuzz: deps
-	cmake --preset fuzz
-	cmake --build --preset fuzz -j $(JOBS) --target fuzzers
+fuzz: fuzz-build fuzz-run
+
+fuzz-build: deps
+	cmake --preset fuzz -B build-fuzz
+	cmake --build build-fuzz -j $(JOBS) --target fuzzers
+
+fuzz-run:
 	./scripts/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS)
 
 # The short run CI affords.
@@ -32,10 +43,10 @@ deps:
 	./scripts/install-deps.sh
 
 configure: deps
-	cmake --preset $(PRESET)
+	cmake --preset $(PRESET) -B $(BUILD_DIR) -DKORVEL_WERROR=$(WERROR)
 
 build: configure
-	cmake --build --preset $(PRESET) -j $(JOBS)
+	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 clean:
-	rm -rf $(BUILD_DIR) build-asan build-fuzz
+	rm -rf build build-*

@@ -10,6 +10,7 @@
 #include "app/headless.h"
 #include "app/main_form.h"
 #include "app/message_box.h"
+#include "editor/task_ed_form.h"
 #include "engine/data_module.h"
 #include "platform/executable.h"
 #include "schedule/ui/activate_schedule.h"
@@ -29,6 +30,10 @@ int main(int argc, char* argv[]) {
     if (headless)
         InstallHeadlessAnswers();
     TMainForm mainForm(storeDir);
+    TTaskEdForm taskEdForm(&mainForm);
+    mainForm.Services().EditTask = [&taskEdForm](TTask& task, bool isNew) {
+        return taskEdForm.EditTask(task, isNew);
+    };
     TDataModule1 dataModule1;
     dataModule1.MessageBox = CoreMessageBox(&mainForm);
     dataModule1.ZipWriter1.PumpMessages = [] {

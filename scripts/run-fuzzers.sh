@@ -4,6 +4,7 @@
 # BUILD/fuzz-artifacts/<target>/; copy each into tests/data/fuzz-regressions/<target>/
 # so that the normal test suite replays it.
 # Usage: scripts/run-fuzzers.sh BUILD_DIR SECONDS_PER_TARGET [TARGET...]
+# Exit status: 0 no finding, 1 a fuzzer found a problem, 2 a fuzzer is missing.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:?usage: $0 BUILD_DIR SECONDS [TARGET...]}" && pwd)
@@ -21,11 +22,12 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 failed=()
+missing=()
 for t in "${targets[@]}"; do
     program="$build/bin/fuzz_$t"
     if [ ! -x "$program" ]; then
         echo "missing $program: build the \"fuzzers\" target of the fuzz preset first" >&2
-        failed+=("$t")
+        missing+=("$t")
         continue
     fi
     corpus="$build/fuzz-corpus/$t"
@@ -44,6 +46,11 @@ for t in "${targets[@]}"; do
         grep -E "stat::number_of_executed_units|cov:" "$build/fuzz-$t.log" | tail -2 | sed 's/^/   /'
     fi
 done
+# A fuzzer that is not there is a broken build (2), not a finding (1).
+if [ ${#missing[@]} -ne 0 ]; then
+    echo "fuzzers missing from the build: ${missing[*]}" >&2
+    exit 2
+fi
 if [ ${#failed[@]} -ne 0 ]; then
     echo "fuzzers that found a problem: ${failed[*]}" >&2
     exit 1

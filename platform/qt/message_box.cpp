@@ -1,4 +1,4 @@
-#include "app/message_box.h"
+#include "platform/qt/message_box.h"
 
 #include <QInputDialog>
 #include <QMessageBox>

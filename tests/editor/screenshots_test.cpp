@@ -1,0 +1,120 @@
+// The editor's five pages in both languages on a real X server, saved for a person to
+// look at (build/tests/editor/screenshots/), with no caption cut off or outside its page.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <unistd.h>
+
+#include "editor_fixture.h"
+
+using namespace korvel;
+namespace fs = std::filesystem;
+
+namespace {
+
+int Shell(const std::string& command) {
+    const int rc = std::system(command.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+bool Have(const std::string& tool) {
+    return Shell("command -v " + tool + " >/dev/null 2>&1") == 0;
+}
+
+const char* const kPageNames[] = {"name", "source", "destination", "compression", "schedule"};
+
+// Every caption on the page is shown whole, inside the page.
+void ExpectCaptionsFit(QWidget* page, const std::string& where) {
+    const QRect bounds = page->rect();
+    for (QWidget* w : page->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(page))
+            continue;
+        const std::string name = where + " " + w->objectName().toStdString();
+        const QRect box(w->mapTo(page, QPoint(0, 0)), w->size());
+        EXPECT_TRUE(bounds.contains(box)) << name << " lies outside its page";
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            if (label->text().isEmpty())
+                continue;
+            if (label->wordWrap())
+                EXPECT_GE(label->height(), label->heightForWidth(label->width())) << name << " is cut off";
+            else
+                EXPECT_GE(label->width(),
+                          label->fontMetrics().horizontalAdvance(label->text()) + label->indent())
+                    << name << " is cut off";
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            EXPECT_GE(button->width(), button->sizeHint().width()) << name << " is cut off";
+        } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+            EXPECT_GE(group->width(), group->fontMetrics().horizontalAdvance(group->title())) << name;
+        }
+    }
+}
+
+} // namespace
+
+// Runs inside the X server started by the test below.
+TEST_F(EditorTest, ScreenshotPages) {
+    const QByteArray shots = qgetenv("KORVEL_EDITOR_SHOTS");
+    if (shots.isEmpty())
+        GTEST_SKIP() << "started by EditorScreenshots.UnderXvfb";
+    TTask task;
+    task.TaskName = "Documents";
+    task.SourceDirs = {"/home/ann/Documents/", "/home/ann/Pictures/"};
+    task.IncludeSubDirs = true;
+    task.UseIndFilters = true;
+    task.Filters[0] = {"*.odt;*.pdf", "~*"};
+    task.Filters[1] = {"*.jpg", ""};
+    task.ExcludeSomeSubDirs = true;
+    task.ExcludeSubDirs = {"/home/ann/Documents/old/"};
+    task.DestDir = "/mnt/backup/";
+    task.UseSchedule = true;
+    task.PerformTask = 2;
+    task.ScheduleWeekDays[0] = task.ScheduleWeekDays[4] = true;
+    for (const bool russian : {false, true}) {
+        ApplyLanguage(russian);
+        form->Open(task, false);
+        form->show();
+        for (int page = 0; page < TTaskEdForm::PageCount; ++page) {
+            form->GoToPage(page);
+            QApplication::processEvents();
+            const std::string where = std::string(kPageNames[page]) + (russian ? "-ru" : "-en");
+            ExpectCaptionsFit(form->PageControl->currentWidget(), where);
+            const QString file =
+                QString::fromUtf8(shots) + "/editor-" + QString::fromStdString(where) + ".png";
+            EXPECT_TRUE(form->grab().save(file)) << file.toStdString();
+        }
+        form->hide();
+    }
+}
+
+TEST(EditorScreenshots, UnderXvfb) {
+    if (!Have("Xvfb") || !Have("identify"))
+        GTEST_SKIP() << "Xvfb or ImageMagick is not installed";
+    const fs::path shots = fs::path(KORVEL_SCREENSHOTS);
+    fs::create_directories(shots);
+    const std::string display = std::to_string(200 + static_cast<int>(std::random_device{}() % 100));
+    const std::string pidFile = (shots / "xvfb.pid").string();
+    ASSERT_EQ(Shell("Xvfb :" + display + " -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & echo $! > " +
+                    pidFile + "; sleep 1"),
+              0);
+    const int rc =
+        Shell("DISPLAY=:" + display + " QT_QPA_PLATFORM=xcb KORVEL_EDITOR_SHOTS=" + shots.string() +
+              " /proc/" + std::to_string(::getpid()) + "/exe --gtest_filter=EditorTest.ScreenshotPages >" +
+              (shots / "pages.log").string() + " 2>&1");
+    Shell("kill $(cat " + pidFile + "); rm -f " + pidFile);
+    EXPECT_EQ(rc, 0) << "see " << (shots / "pages.log").string();
+    for (const char* lang : {"en", "ru"})
+        for (const char* page : kPageNames) {
+            const fs::path file = shots / (std::string("editor-") + page + "-" + lang + ".png");
+            ASSERT_TRUE(fs::exists(file)) << file;
+            // A picture of a window, not a blank rectangle.
+            EXPECT_EQ(Shell("test \"$(identify -format '%[fx:standard_deviation>0.05]' " + file.string() +
+                            ")\" = 1"),
+                      0)
+                << file;
+        }
+}
