@@ -1,6 +1,7 @@
 #include "app/language.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <memory>
@@ -10,28 +11,23 @@ namespace korvel {
 
 namespace {
 
-// The Russian texts of each window library, embedded as a resource by that library.
-constexpr const char* kOwnTranslations[] = {
-    ":/i18n/korvel_ru.qm",        // main window, progress windows, chooser, help, about box
-    ":/i18n/korvel_editor_ru.qm", // task editor and filter browser
-};
-
 using TranslatorList = std::vector<std::unique_ptr<QTranslator>>;
 
-// Loaded once, on the first switch to Russian.
+// Loaded once, on the first switch to Russian: Qt's own texts (the buttons of message
+// boxes and input boxes; optional, without them those buttons stay English), then one
+// translation per window library, each embedded by its library under :/i18n.
 TranslatorList LoadRussian() {
     TranslatorList list;
-    // Qt's own texts: the buttons of message boxes and input boxes. Optional: without
-    // Qt's translations installed those buttons stay English.
     auto qt = std::make_unique<QTranslator>();
     if (qt->load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         list.push_back(std::move(qt));
-    for (const char* file : kOwnTranslations) {
+    const QDir dir(QStringLiteral(":/i18n"));
+    for (const QString& name : dir.entryList({QStringLiteral("*_ru.qm")}, QDir::Files, QDir::Name)) {
         auto own = std::make_unique<QTranslator>();
-        if (own->load(QString::fromLatin1(file)))
+        if (own->load(dir.filePath(name)))
             list.push_back(std::move(own));
         else
-            qWarning("Korvel: the translation %s is missing from the program", file);
+            qWarning("Korvel: the translation %s cannot be read", qPrintable(name));
     }
     return list;
 }

@@ -9,6 +9,7 @@
 #include "app/choose_tasks_form.h"
 #include "app/command_line.h"
 #include "app/create_icon.h"
+#include "app/headless.h"
 #include "app/main_form.h"
 #include "app/message_box.h"
 #include "editor/task_ed_form.h"
@@ -16,16 +17,22 @@
 #include "help/about_form.h"
 #include "help/html_help.h"
 #include "platform/executable.h"
+#include "schedule/ui/activate_schedule.h"
+#include "schedule/ui/tasks_history_form.h"
 #include "tasks/options.h"
 
 int main(int argc, char* argv[]) {
     using namespace korvel;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const bool headless = ChooseHeadlessStart(args);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvel"));
 
     const std::string storeDir = ExecutableDir();
     Options() = LoadOptions(storeDir);
 
+    if (headless)
+        InstallHeadlessAnswers();
     TMainForm mainForm(storeDir);
     TTaskEdForm taskEdForm(&mainForm);
     mainForm.Services().EditTask = [&taskEdForm](TTask& task, bool isNew) {
@@ -56,7 +63,11 @@ int main(int argc, char* argv[]) {
         CreateIconAction(&mainForm, mainForm.AllTasks(), mainForm.SelectedTaskIndex(), chooseTasksForm,
                          ExecutablePath());
     };
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    TTasksHistoryForm historyForm(mainForm.AllTasks(), CoreMessageBox(&mainForm), &mainForm);
+    mainForm.Services().ShowHistory = [&historyForm] { historyForm.ShowHistory(); };
+    mainForm.Services().ActivateSchedule = [&mainForm](int taskIndex) {
+        ActivateSchedule(mainForm.AllTasks(), taskIndex, ExecutablePath(), CoreMessageBox(&mainForm));
+    };
     mainForm.StartUp(args);
 
     int rc = 0;
@@ -68,5 +79,8 @@ int main(int argc, char* argv[]) {
     std::string error;
     if (!SaveOptions(Options(), storeDir, error))
         std::fprintf(stderr, "korvel: %s\n", error.c_str());
+    // cron mails what a scheduled run printed; the status tells it that something failed.
+    if (headless && HeadlessNoticeCount() > 0)
+        return 1;
     return rc;
 }

@@ -2,7 +2,6 @@
 // and the messages for a stop or an error.
 
 #include <QApplication>
-#include <QInputDialog>
 #include <QLabel>
 #include <exception>
 #include <utility>
@@ -58,13 +57,11 @@ void TMainForm::RunTaskLoop(const TIntArray& indices) {
     hooks.MessageBox = CoreMessageBox(this);
     hooks.InputBox = [this](const std::string& title, const std::string& prompt,
                             const std::string& initial) -> std::optional<std::string> {
-        bool ok = false;
-        const QString text =
-            QInputDialog::getText(this, QString::fromStdString(title), QString::fromStdString(prompt),
-                                  QLineEdit::Normal, QString::fromStdString(initial), &ok);
-        if (!ok)
+        const auto text = ShowInputBox(this, QString::fromStdString(title), QString::fromStdString(prompt),
+                                       QString::fromStdString(initial));
+        if (!text)
             return std::nullopt;
-        return text.toStdString();
+        return text->toStdString();
     };
     hooks.ArchiveStep = services_.ArchiveStep;
     const ProgressFn progress = [this](double f) { return progressForm_->ShowProgress(f); };

@@ -14,6 +14,8 @@ packages=(
     zip unzip p7zip-full libarchive-tools python3 rsync
     # judges of the desktop shortcuts: the validator, and GLib's launcher (gio)
     desktop-file-utils libglib2.0-bin
+    # the scheduler that starts scheduled backups
+    cron
     # screenshots of the windows
     xvfb xauth x11-apps x11-utils imagemagick procps fonts-dejavu-core
 )

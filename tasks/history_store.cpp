@@ -5,6 +5,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/binary_stream.h"
+#include "platform/directory_lock.h"
 #include "tasks/tasks_list.h"
 
 namespace korvel {
@@ -14,19 +15,9 @@ namespace {
 constexpr std::size_t kMinHistoryEntrySize = 4 + 4 + 8;
 constexpr std::size_t kMinJobEntrySize = 4 + 4;
 
-} // namespace
-
-bool TTasksList::LoadHistory() {
-    const std::string path = HistoryPath();
-    std::string data;
-    bool failed = false;
-    if (!ReadStore(path, data, failed))
-        return !failed;
-
-    HistoryCount = 0;
-    Schedules.ClearSchedules();
+// Reads what it can; false when the data is damaged.
+template <typename Contents> bool ParseHistory(const std::string& data, Contents& c) {
     ByteReader in(data);
-
     const std::int32_t count = in.ReadInt32();
     // This program never writes more than 100 runs; a larger count means damage.
     bool damaged = count < 0 || count > kMaxHistory ||
@@ -45,7 +36,7 @@ bool TTasksList::LoadHistory() {
             damaged = true;
             break;
         }
-        History[static_cast<std::size_t>(HistoryCount++)] = std::move(e);
+        c.Runs.push_back(std::move(e));
     }
 
     if (!damaged) {
@@ -54,17 +45,52 @@ bool TTasksList::LoadHistory() {
             damaged = true;
         } else {
             for (std::int32_t i = 0; i < jobs; ++i) {
-                std::string name = in.ReadString();
-                const std::uint32_t id = in.ReadUInt32();
+                TScheduleEntry job;
+                job.TaskName = in.ReadString();
+                job.JobId = in.ReadUInt32();
                 if (in.Overrun()) {
                     damaged = true;
                     break;
                 }
-                Schedules.AddSchedule(name, id);
+                c.Schedules.push_back(std::move(job));
             }
         }
         damaged = damaged || in.Overrun();
     }
+    return !damaged;
+}
+
+// The entries of `now` that `before` did not hold, each counted as often as it occurs.
+template <typename T> std::vector<T> AddedSince(const std::vector<T>& before, std::vector<T> now) {
+    for (const T& old : before) {
+        const auto it = std::find(now.begin(), now.end(), old);
+        if (it != now.end())
+            now.erase(it);
+    }
+    return now;
+}
+
+} // namespace
+
+bool TTasksList::LoadHistory() {
+    const std::string path = HistoryPath();
+    std::string data;
+    bool failed = false;
+    if (!ReadStore(path, data, failed)) {
+        if (!failed) {
+            storedHistory_ = {};
+            historyRead_ = true;
+        }
+        return !failed;
+    }
+
+    THistoryContents c;
+    const bool damaged = !ParseHistory(data, c);
+    HistoryCount = static_cast<std::int32_t>(c.Runs.size());
+    std::copy(c.Runs.begin(), c.Runs.end(), History.begin());
+    Schedules.Items = c.Schedules;
+    storedHistory_ = std::move(c);
+    historyRead_ = true;
 
     HistoryModified = false;
     if (damaged) {
@@ -75,17 +101,41 @@ bool TTasksList::LoadHistory() {
     return true;
 }
 
+TTasksList::THistoryContents TTasksList::MergedHistory(const THistoryContents& onDisk) const {
+    // This list's own state wins for everything it read: what it cleared stays cleared.
+    THistoryContents merged;
+    merged.Runs.assign(History.begin(), History.begin() + HistoryCount);
+    for (THistoryEntry& run : AddedSince(storedHistory_.Runs, onDisk.Runs))
+        merged.Runs.push_back(std::move(run));
+    std::stable_sort(merged.Runs.begin(), merged.Runs.end(),
+                     [](const THistoryEntry& a, const THistoryEntry& b) { return a.RunTime < b.RunTime; });
+    if (merged.Runs.size() > static_cast<std::size_t>(kMaxHistory))
+        merged.Runs.erase(merged.Runs.begin(), merged.Runs.end() - kMaxHistory);
+
+    merged.Schedules = Schedules.Items;
+    for (TScheduleEntry& job : AddedSince(storedHistory_.Schedules, onDisk.Schedules))
+        merged.Schedules.push_back(std::move(job));
+    return merged;
+}
+
 bool TTasksList::SaveHistory() {
+    const TDirectoryLock lock(storeDir_);
+
+    THistoryContents onDisk;
+    std::string data, error;
+    if (historyRead_ && ReadWholeFile(HistoryPath(), data, error) == ReadResult::Ok)
+        ParseHistory(data, onDisk); // a damaged store gives what could be read
+    const THistoryContents merged = MergedHistory(onDisk);
+
     std::string out;
-    WriteInt32(out, HistoryCount);
-    for (int i = 0; i < HistoryCount; ++i) {
-        const THistoryEntry& e = History[static_cast<std::size_t>(i)];
+    WriteInt32(out, static_cast<std::int32_t>(merged.Runs.size()));
+    for (const THistoryEntry& e : merged.Runs) {
         WriteString(out, e.TaskName);
         WriteInt32(out, e.TaskId);
         WriteDateTime(out, e.RunTime);
     }
-    WriteInt32(out, Schedules.Count());
-    for (const auto& job : Schedules.Items) {
+    WriteInt32(out, static_cast<std::int32_t>(merged.Schedules.size()));
+    for (const auto& job : merged.Schedules) {
         WriteString(out, job.TaskName);
         WriteUInt32(out, job.JobId);
     }
@@ -95,6 +145,11 @@ bool TTasksList::SaveHistory() {
         ReportError(e.what());
         return false;
     }
+    HistoryCount = static_cast<std::int32_t>(merged.Runs.size());
+    std::copy(merged.Runs.begin(), merged.Runs.end(), History.begin());
+    Schedules.Items = merged.Schedules;
+    storedHistory_ = merged;
+    historyRead_ = true;
     HistoryModified = false;
     return true;
 }

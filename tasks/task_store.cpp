@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "platform/atomic_file.h"
+#include "platform/directory_lock.h"
 #include "tasks/store_format.h"
 #include "tasks/tasks_list.h"
 
@@ -68,6 +69,7 @@ bool TTasksList::SaveTasks() {
     }
     WriteInt32(out, LastTaskId);
     try {
+        const TDirectoryLock lock(storeDir_); // a load meanwhile would take our temporary for stale
         SaveFileAtomically(TasksPath(), out, 0600, StoreWrite);
     } catch (const std::system_error& e) {
         ReportError(e.what());

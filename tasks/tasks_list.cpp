@@ -1,6 +1,7 @@
 #include "tasks/tasks_list.h"
 
 #include "platform/atomic_file.h"
+#include "platform/directory_lock.h"
 
 #include <utility>
 
@@ -21,6 +22,9 @@ void TTasksList::ReportError(const std::string& message) const {
 }
 
 bool TTasksList::ReadStore(const std::string& path, std::string& data, bool& failed) const {
+    // What looks stale may be the save of another process in progress: saves hold
+    // the same lock.
+    const TDirectoryLock lock(storeDir_);
     RemoveStaleTemporaries(path);
     std::string error;
     switch (ReadWholeFile(path, data, error)) {

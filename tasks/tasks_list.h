@@ -47,6 +47,9 @@ public:
     bool LoadTasks();
     bool SaveTasks();
     bool LoadHistory();
+    // Other processes (scheduled runs) write history.bin too: the save takes turns with
+    // them, and keeps the runs and jobs they added since this list read the store
+    // (newest 100 runs, in time order). Entries this list dropped stay dropped.
     bool SaveHistory();
 
     std::string TasksPath() const { return storeDir_ + "tasks.bin"; }
@@ -73,6 +76,16 @@ private:
     // there is nothing to load: a missing file, or (`failed`) one that could not be
     // read, which has been reported.
     bool ReadStore(const std::string& path, std::string& data, bool& failed) const;
+
+    // history.bin as this list last read or wrote it: what other processes added
+    // since then is what differs on disk now.
+    struct THistoryContents {
+        std::vector<THistoryEntry> Runs;
+        std::vector<TScheduleEntry> Schedules;
+    };
+    THistoryContents storedHistory_;
+    bool historyRead_ = false; // a list that never read the store replaces it
+    THistoryContents MergedHistory(const THistoryContents& onDisk) const;
 
     std::string storeDir_;
 };

@@ -1,5 +1,6 @@
 #include "platform/qt/message_box.h"
 
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace korvel {
@@ -11,7 +12,27 @@ MessageBoxFn& Handler() {
     return handler;
 }
 
+InputBoxHandler& InputHandler() {
+    static InputBoxHandler handler;
+    return handler;
+}
+
 } // namespace
+
+void SetInputBoxHandler(InputBoxHandler handler) {
+    InputHandler() = std::move(handler);
+}
+
+std::optional<QString> ShowInputBox(QWidget* parent, const QString& title, const QString& prompt,
+                                    const QString& initial) {
+    if (InputHandler())
+        return InputHandler()(title, prompt, initial);
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
 
 void SetMessageBoxHandler(MessageBoxFn handler) {
     Handler() = std::move(handler);

@@ -188,6 +188,36 @@ TEST_F(ProgramTest, DesktopShortcutRunsItsTasks) {
     EXPECT_TRUE(fs::exists(dir_ / "out" / "backup.zip"));
 }
 
+// Started by cron: no display to open, no one to answer. The run must neither hang
+// nor crash; its messages go to standard error and a failure shows in the status.
+TEST_F(ProgramTest, TaskRunStartWithoutDisplayRunsHeadless) {
+    WriteStores(false);
+    {
+        TTasksList list(D());
+        ASSERT_TRUE(list.LoadTasks());
+        list.Item(0).DestDir.clear();
+        ASSERT_TRUE(list.SaveTasks());
+    }
+    const std::string start =
+        "cd " + D() + " && env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=:4711 timeout 120 ./korvel ";
+    EXPECT_EQ(Shell(start + "/t 3 2>" + D() + "ok.err"), 0);
+    EXPECT_TRUE(fs::exists(dir_ / "out" / "backup.zip"));
+    EXPECT_EQ(fs::file_size(dir_ / "ok.err"), 0u) << "cron would mail anything printed";
+
+    EXPECT_EQ(Shell(start + "/t 1 3 2>" + D() + "failed.err"), 1);
+    std::ifstream err(dir_ / "failed.err");
+    std::string line, messages;
+    while (std::getline(err, line)) {
+        if (line.starts_with("Korvel: "))
+            messages += line + "\n";
+    }
+    EXPECT_NE(messages.find("destination"), std::string::npos) << messages;
+
+    TTasksList list(D());
+    ASSERT_TRUE(list.LoadHistory());
+    EXPECT_EQ(list.HistoryCount, 1) << "the refused task stops the run";
+}
+
 // Screenshots of the main window in both languages and of the progress window during a
 // run, for a person to look at: build/tests/app/screenshots/*.png. Each picture must be the
 // shown korvel window's own, of its size, and not blank; that the windows' texts are drawn

@@ -1,0 +1,26 @@
+#pragma once
+// Turns between processes that read, change and write the stores of one directory.
+
+#include <string>
+
+namespace korvel {
+
+// Waits for and holds an exclusive lock on the directory itself for as long as the
+// object lives. Locking the directory rather than a lock file inside it leaves no
+// file behind and cannot be raced by one process deleting a lock file that another
+// is waiting on. Where the file system cannot lock, Held() is false and the caller
+// goes on unlocked.
+class TDirectoryLock {
+public:
+    explicit TDirectoryLock(const std::string& directory);
+    ~TDirectoryLock();
+    TDirectoryLock(const TDirectoryLock&) = delete;
+    TDirectoryLock& operator=(const TDirectoryLock&) = delete;
+
+    bool Held() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+} // namespace korvel
