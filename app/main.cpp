@@ -30,8 +30,8 @@ int main(int argc, char* argv[]) {
     };
     mainForm.Services().ArchiveStep = [&dataModule1](TTask& task, const std::vector<std::string>& files,
                                                      int rootLength, bool& abort, const ProgressFn& progress,
-                                                     const std::string& target) {
-        return dataModule1.ZipBackup(task, files, rootLength, abort, progress, target);
+                                                     const std::string& target, TRunReport& report) {
+        return dataModule1.ZipBackup(task, files, rootLength, abort, progress, target, report);
     };
     const std::vector<std::string> args(argv + 1, argv + argc);
     mainForm.StartUp(args);

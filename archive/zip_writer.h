@@ -163,6 +163,8 @@ private:
     void WriteCentralDirectory(TRun& run);
     void WriteStub(TRun& run);
     std::string TemporaryDirectory() const;
+    // Permission bits of an updated archive: those of the archive it replaces.
+    unsigned UpdatedArchiveMode() const;
     TStoredNameRules NameRules() const;
     bool InArchiveBeingRead(const std::string& storedKey) const;
     void Skipping(TSkipReason reason, const std::string& fileName);
