@@ -47,8 +47,8 @@ int main(int argc, char* argv[]) {
     };
     mainForm.Services().ArchiveStep = [&dataModule1](TTask& task, const std::vector<std::string>& files,
                                                      int rootLength, bool& abort, const ProgressFn& progress,
-                                                     const std::string& target) {
-        return dataModule1.ZipBackup(task, files, rootLength, abort, progress, target);
+                                                     const std::string& target, TRunReport& report) {
+        return dataModule1.ZipBackup(task, files, rootLength, abort, progress, target, report);
     };
     mainForm.Services().ShowHelp = ShowHelpContents;
     mainForm.Services().CloseHelp = CloseAllHelp;

@@ -59,6 +59,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A source that is not a regular file (a FIFO, socket or device): the writer
+// leaves it out and reports it instead of reading it.
+class ENotRegularFile : public EFOpenError {
+public:
+    using EFOpenError::EFOpenError;
+};
+
 // A read or write failed for another reason than a full disk.
 class EStreamError : public std::runtime_error {
 public:
@@ -71,5 +78,6 @@ inline constexpr const char* kUserAborted = "User Aborted Operation";
 inline constexpr const char* kNotEnoughRoom = "Not enough room to write archive";
 inline constexpr const char* kNotAValidZip = "Not a valid zip file!";
 inline constexpr const char* kIncompleteZip = "Incomplete Zip File";
+inline constexpr const char* kNotRegularFile = "It is not a regular file.";
 
 } // namespace korvel

@@ -17,6 +17,15 @@ constexpr std::size_t kBufferSize = 8192;
 std::string Reason() {
     return std::strerror(errno);
 }
+
+bool IsNoRoom(int err) {
+    return err == ENOSPC || err == EDQUOT || err == EFBIG;
+}
+
+// The user learns which file the disk had no room for, and the system's word for it.
+ENotEnoughRoom NoRoom(const std::string& path, int err) {
+    return ENotEnoughRoom(std::string(kNotEnoughRoom) + " \"" + path + "\". " + std::strerror(err));
+}
 } // namespace
 
 TZipFile::~TZipFile() {
@@ -44,10 +53,19 @@ TZipFile& TZipFile::operator=(TZipFile&& other) noexcept {
 }
 
 TZipFile TZipFile::OpenRead(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO cannot hold the run waiting for a writer; only
+    // regular files are read, and for those the flag changes nothing.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         throw EFOpenError("Cannot open file \"" + path + "\". " + Reason());
-    return TZipFile(fd, path);
+    TZipFile file(fd, path);
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        throw EFOpenError("Cannot open file \"" + path + "\". " + Reason());
+    if (!S_ISREG(st.st_mode))
+        throw ENotRegularFile("Cannot open file \"" + path + "\". " + kNotRegularFile);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return file;
 }
 
 TZipFile TZipFile::Create(const std::string& path, unsigned mode) {
@@ -102,8 +120,8 @@ void TZipFile::WriteDirect(const char* data, std::size_t size) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            if (n == 0 || errno == ENOSPC || errno == EDQUOT || errno == EFBIG)
-                throw ENotEnoughRoom(kNotEnoughRoom);
+            if (n == 0 || IsNoRoom(errno))
+                throw NoRoom(path_, n == 0 ? ENOSPC : errno);
             throw EStreamError("Write error on \"" + path_ + "\". " + Reason());
         }
         data += n;
@@ -139,8 +157,8 @@ void TZipFile::WriteAt(std::uint64_t offset, const std::string& bytes) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            if (n == 0 || errno == ENOSPC || errno == EDQUOT)
-                throw ENotEnoughRoom(kNotEnoughRoom);
+            if (n == 0 || IsNoRoom(errno))
+                throw NoRoom(path_, n == 0 ? ENOSPC : errno);
             throw EStreamError("Write error on \"" + path_ + "\". " + Reason());
         }
         done += static_cast<std::size_t>(n);
@@ -181,8 +199,8 @@ std::timespec TZipFile::ModTime() const {
 void TZipFile::Sync() {
     Flush();
     if (::fsync(fd_) != 0) {
-        if (errno == ENOSPC || errno == EDQUOT)
-            throw ENotEnoughRoom(kNotEnoughRoom);
+        if (IsNoRoom(errno))
+            throw NoRoom(path_, errno);
         throw EStreamError("Cannot flush \"" + path_ + "\". " + Reason());
     }
 }
@@ -200,8 +218,8 @@ void TZipFile::Close() {
     const int rc = ::close(fd_);
     fd_ = -1;
     if (rc != 0 && errno != EINTR) {
-        if (errno == ENOSPC || errno == EDQUOT)
-            throw ENotEnoughRoom(kNotEnoughRoom);
+        if (IsNoRoom(errno))
+            throw NoRoom(path_, errno);
         throw EStreamError("Cannot close \"" + path_ + "\". " + Reason());
     }
 }

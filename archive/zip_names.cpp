@@ -70,6 +70,22 @@ TStoredName StoredNameOf(const std::string& path, const TStoredNameRules& rules)
     return name;
 }
 
+bool StoredNameNeedsBackslash(const std::string& path, const TStoredNameRules& rules) {
+    if (path.find('\\') == std::string::npos)
+        return false;
+    // Stand-in for the name character while the separators are worked out: NUL,
+    // the one byte a POSIX path cannot hold.
+    constexpr char kMark = '\0';
+    const auto mark = [kMark](std::string text) {
+        std::replace(text.begin(), text.end(), '\\', kMark);
+        return text;
+    };
+    TStoredNameRules marked = rules;
+    for (std::string& prefix : marked.RelativePathList)
+        prefix = mark(prefix);
+    return StoredNameOf(mark(path), marked).Full().find(kMark) != std::string::npos;
+}
+
 void EncodeEntryName(TZipHeaderInfo& rec) {
     std::string full = rec.FullName();
     std::replace(full.begin(), full.end(), '\\', '/');

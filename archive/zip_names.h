@@ -30,6 +30,11 @@ std::string ToBackslashes(std::string path);
 // The stored name of `path` (a file, or a directory when it ends in a separator).
 TStoredName StoredNameOf(const std::string& path, const TStoredNameRules& rules);
 
+// True when the part of a POSIX `path` that becomes the stored name holds a "\".
+// There "\" is an ordinary name character, but an archive made on this host (host
+// byte 0) can only use it as a separator: "x\y.txt" would turn into "x/y.txt".
+bool StoredNameNeedsBackslash(const std::string& path, const TStoredNameRules& rules);
+
 // Sets rec.RawName to the name bytes to write, following rec.NameConversion;
 // a name the OEM code page cannot hold is written as UTF-8 with flag bit 11.
 void EncodeEntryName(TZipHeaderInfo& rec);

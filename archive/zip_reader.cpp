@@ -5,6 +5,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "archive/stub_length.h"
 #include "archive/zip_names.h"
 #include "archive/zip_records.h"
 #include "platform/file_system.h"
@@ -168,6 +169,7 @@ void TZipReader::ReadDirectoryFromOpenArchive() {
     if (GetFileInfo(zipName_, info))
         zipDate_ = FromFileTime(info.ModTime);
     stamp_ = StampOf(zipName_);
+    directoryFirstLocal_.reset();
     const std::uint64_t fileSize = archive_.Size();
     if (fileSize == 0) {
         // An empty file is an empty archive: an update simply writes every file.
@@ -270,6 +272,8 @@ bool TZipReader::ReadCentralDirectory(std::uint64_t fileSize) {
         if (rec.DiskNumberStart() != 0 || offset > start || start - offset < kLocalHeaderSize ||
             rec.CompressedSize() > start - offset - kLocalHeaderSize || offset >= fileSize)
             return false;
+        if (!directoryFirstLocal_ || offset < *directoryFirstLocal_)
+            directoryFirstLocal_ = offset;
         entries.push_back(std::move(rec));
     }
     // More headers behind the counted ones: the count lies, and trusting it would
@@ -282,9 +286,39 @@ bool TZipReader::ReadCentralDirectory(std::uint64_t fileSize) {
     return true;
 }
 
+bool TZipReader::ConsistentLocalHeader(std::uint64_t pos, std::uint64_t fileSize) const {
+    std::uint8_t head[kLocalHeaderSize];
+    if (pos > fileSize || fileSize - pos < kLocalHeaderSize ||
+        archive_.ReadAt(pos, head, sizeof head) != sizeof head || GetU32(head) != kLocalSignature ||
+        head[5] >= 10)
+        return false;
+    const std::uint16_t flags = GetU16(head + 6);
+    const std::uint32_t compressed = GetU32(head + 18);
+    const std::uint16_t nameLen = GetU16(head + 26);
+    const std::uint16_t extraLen = GetU16(head + 28);
+    const std::uint64_t dataAt = pos + kLocalHeaderSize + nameLen + extraLen;
+    // Every entry has a name, and what the header announces lies inside the file
+    // (a Zip64 size is checked when the entry is read).
+    if (nameLen == 0 || dataAt > fileSize)
+        return false;
+    if (compressed != kMarker32 && compressed > fileSize - dataAt)
+        return false;
+    return compressed != 0 || !(flags & kFlagDataDescriptor) || GetU32(head + 14) != 0;
+}
+
+std::uint64_t TZipReader::LocalScanStart(std::uint64_t fileSize) const {
+    // Where the stub's length is known, the archive starts right behind it, and the
+    // stub's own bytes (which may hold a local header signature) are never scanned:
+    // from the directory's first entry, or from the stub's program headers.
+    for (const std::optional<std::uint64_t>& start : {directoryFirstLocal_, StubLength(archive_, fileSize)})
+        if (start && ConsistentLocalHeader(*start, fileSize))
+            return *start;
+    return EndsWithExe(zipName_) ? 14000 : 0;
+}
+
 bool TZipReader::RebuildFromLocalHeaders(std::uint64_t fileSize) {
-    std::uint64_t pos = EndsWithExe(zipName_) ? 14000 : 0;
-    // Find the first local header whose version needed looks plausible.
+    std::uint64_t pos = LocalScanStart(fileSize);
+    // Find the first local header whose fields are plausible.
     std::vector<std::uint8_t> buf(65536 + 6);
     bool found = false;
     std::uint64_t sinceMessages = 0;
@@ -297,7 +331,8 @@ bool TZipReader::RebuildFromLocalHeaders(std::uint64_t fileSize) {
                 sinceMessages = 0;
                 ProcessMessagesAndCheckCancel();
             }
-            if (buf[i] == 0x50 && GetU32(&buf[i]) == kLocalSignature && buf[i + 5] < 10) {
+            if (buf[i] == 0x50 && GetU32(&buf[i]) == kLocalSignature && buf[i + 5] < 10 &&
+                ConsistentLocalHeader(pos + i, fileSize)) {
                 pos += i;
                 found = true;
                 break;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,9 @@ private:
     bool FindEndRecord(std::uint64_t fileSize);
     bool ReadCentralDirectory(std::uint64_t fileSize);
     bool RebuildFromLocalHeaders(std::uint64_t fileSize);
+    // A local header at `pos` whose name and sizes fit the file.
+    bool ConsistentLocalHeader(std::uint64_t pos, std::uint64_t fileSize) const;
+    std::uint64_t LocalScanStart(std::uint64_t fileSize) const;
     void ReadDirectoryFromOpenArchive();
 
     std::string zipName_;
@@ -89,6 +93,8 @@ private:
     TEndCentral endCentral_;
     std::uint64_t endRecordPos_ = 0;
     std::uint64_t commentPos_ = 0;
+    // Offset of the first entry a damaged directory still told us about.
+    std::optional<std::uint64_t> directoryFirstLocal_;
     TDateTime zipDate_ = 0;
     std::string directoryOf_; // the path whose directory entries_ holds
     // The date alone can miss a rewrite within one clock tick of the file system;

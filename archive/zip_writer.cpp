@@ -118,6 +118,15 @@ std::string TZipWriter::TemporaryDirectory() const {
     return SystemTempDir();
 }
 
+unsigned TZipWriter::UpdatedArchiveMode() const {
+    TFileInfo old;
+    const unsigned mode = GetFileInfo(ZipName(), old) ? old.Mode & 0777 : NewFileMode();
+    if (!creatingSfx_)
+        return mode;
+    // Whoever may read the program may run it, as far as the umask allows.
+    return mode | ((mode & 0444) >> 2 & NewFileMode(true));
+}
+
 bool TZipWriter::InArchiveBeingRead(const std::string& storedKey) const {
     return std::any_of(Entries().begin(), Entries().end(),
                        [&](const TZipHeaderInfo& e) { return LowerName(e.FullName()) == storedKey; });
@@ -137,6 +146,20 @@ bool TZipWriter::AcceptFoundFile(TRun& run, const std::string& path, bool explic
             OnNoSuchFile(*this, path);
         return false;
     }
+    // A pipe, socket or device has no contents to back up, and opening one can
+    // block for good: left out and reported, like a file that cannot be read.
+    if (info.IsSpecial) {
+        Skipping(srFileOpenError, path);
+        return false;
+    }
+#ifndef _WIN32
+    // Stored, the "\" would become a separator, and the file would merge with
+    // another: left out and reported instead.
+    if (StoredNameNeedsBackslash(path, NameRules())) {
+        Skipping(srBadPath, path);
+        return false;
+    }
+#endif
     if (skipIfArchiveBitNotSet_ && !(info.Attributes & faArchive)) {
         Skipping(srArchiveBitNotSet, path);
         return false;
@@ -298,7 +321,8 @@ int TZipWriter::Zip() {
             }
         } else {
             run.outputPath = ZipName();
-            run.out = TZipFile::Create(ZipName());
+            // A self-extracting archive is a program: executable as far as the umask allows.
+            run.out = TZipFile::Create(ZipName(), creatingSfx_ ? 0777 : 0666);
             run.outputId = FileIdOfDescriptor(run.out.Descriptor());
             WriteStub(run);
         }
@@ -314,13 +338,11 @@ int TZipWriter::Zip() {
             run.out.Sync();
             run.out.Close();
             CloseArchive();
-            TFileInfo old;
-            const unsigned mode = GetFileInfo(ZipName(), old) ? old.Mode : 0644;
             const std::string target = alternativeTarget_.empty() ? ZipName() : alternativeTarget_;
             std::string error;
-            if (!ReplaceFileSafely(run.outputPath, target, mode, error))
+            if (!ReplaceFileSafely(run.outputPath, target, UpdatedArchiveMode(), error))
                 throw EStreamError(std::string("Error") + ": " + "Could not copy from " + run.outputPath +
-                                   " -> " + target);
+                                   " -> " + target + ". " + error);
         } else {
             run.out.Close();
         }
@@ -356,21 +378,8 @@ int TZipWriter::ZipToSfx(const std::string& stubFile, const std::string& archive
         LowerName(archiveFile.substr(archiveFile.size() - 4)) == ".zip")
         alternativeTarget_ = archiveFile.substr(0, archiveFile.size() - 4) + ".exe";
     SetZipName(archiveFile);
-    std::string tmpStub;
-    if (optionSize >= 1) {
-        TZipFile stub = TZipFile::OpenRead(stubFile);
-        tmpStub = TemporaryDirectory() + "tmpstub.exe";
-        TZipFile copy = TZipFile::Create(tmpStub);
-        std::vector<char> buf(65536);
-        while (const std::size_t n = stub.Read(buf.data(), buf.size()))
-            copy.Write(buf.data(), n);
-        copy.Write(optionData, static_cast<std::size_t>(optionSize));
-        copy.Close();
-        stubPath_ = tmpStub;
-    } else {
-        TZipFile::OpenRead(stubFile); // an unreadable stub fails before anything is written
-        stubPath_ = stubFile;
-    }
+    // Declared first so that the copy of the stub goes in every outcome, also when
+    // making it fails halfway.
     struct TRestore {
         TZipWriter& w;
         std::string tmp;
@@ -381,7 +390,27 @@ int TZipWriter::ZipToSfx(const std::string& stubFile, const std::string& archive
             if (!tmp.empty())
                 DeleteFileAt(tmp);
         }
-    } restore{*this, tmpStub};
+    } restore{*this, {}};
+    if (optionSize >= 1) {
+        TZipFile stub = TZipFile::OpenRead(stubFile);
+        // A fresh name that nobody can have planted a file or a link under: the
+        // temporary directory is shared with every other user of the machine.
+        const std::string dir = TemporaryDirectory();
+        std::string error;
+        const int fd = CreateTempFile(dir, "tmpstub", restore.tmp, error, ".exe");
+        if (fd < 0)
+            throw EFCreateError("Cannot create a temporary file in \"" + dir + "\". " + error);
+        TZipFile copy = TZipFile::Adopt(fd, restore.tmp);
+        std::vector<char> buf(65536);
+        while (const std::size_t n = stub.Read(buf.data(), buf.size()))
+            copy.Write(buf.data(), n);
+        copy.Write(optionData, static_cast<std::size_t>(optionSize));
+        copy.Close();
+        stubPath_ = restore.tmp;
+    } else {
+        TZipFile::OpenRead(stubFile); // an unreadable stub fails before anything is written
+        stubPath_ = stubFile;
+    }
     creatingSfx_ = true;
     return Zip();
 }

@@ -132,6 +132,9 @@ public:
                        std::uint64_t compressedSize, std::uint64_t currentZipSize)>
         OnEndZip;
     std::function<void(TZipWriter&, const std::string& fileName)> OnNoSuchFile;
+    // Besides the reasons of the format, srFileOpenError for a pipe, socket or device
+    // and srBadPath for a name whose "\" would become a separator: files the caller
+    // should report as not backed up.
     std::function<void(TZipWriter&, TSkipReason, const std::string& fileName, int fileIndex, bool& retry)>
         OnSkippingFile;
     std::function<void(TZipWriter&, int percent)> OnFilePercentDone;
@@ -163,6 +166,8 @@ private:
     void WriteCentralDirectory(TRun& run);
     void WriteStub(TRun& run);
     std::string TemporaryDirectory() const;
+    // Permission bits of an updated archive: those of the archive it replaces.
+    unsigned UpdatedArchiveMode() const;
     TStoredNameRules NameRules() const;
     bool InArchiveBeingRead(const std::string& storedKey) const;
     void Skipping(TSkipReason reason, const std::string& fileName);

@@ -42,6 +42,12 @@ void ForceZip64Sizes(TZipHeaderInfo& rec) {
     rec.CompressedSize32 = kMarker32;
 }
 
+// zlib's "error", with the file it was compressing and zlib's own word for the fault.
+EZCompressionError DeflateError(const std::string& path, int rc, const z_stream& zs) {
+    const char* reason = zs.msg ? zs.msg : zError(rc);
+    return EZCompressionError("error compressing \"" + path + "\". " + reason);
+}
+
 std::uint32_t CrcOfFile(TZipFile& in, std::uint64_t limit) {
     std::vector<std::uint8_t> buf(kCrcBlock);
     uLong crc = crc32(0L, Z_NULL, 0);
@@ -102,8 +108,8 @@ void TZipWriter::StoreData(TRun& run, TZipFile& in, TZipHeaderInfo& rec, TZipEnc
 void TZipWriter::DeflateData(TRun& run, TZipFile& in, TZipHeaderInfo& rec, TZipEncryptor* enc,
                              std::uint64_t limit, std::uint64_t& read, std::uint32_t& crc) {
     z_stream zs{};
-    if (deflateInit2(&zs, PackLevel(), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        throw EZCompressionError("error");
+    if (const int rc = deflateInit2(&zs, PackLevel(), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY); rc != Z_OK)
+        throw DeflateError(in.Path(), rc, zs);
     struct TEnd {
         z_stream& zs;
         ~TEnd() { deflateEnd(&zs); }
@@ -131,7 +137,7 @@ void TZipWriter::DeflateData(TRun& run, TZipFile& in, TZipHeaderInfo& rec, TZipE
         }
         const int rc = deflate(&zs, flush);
         if (rc < 0 && rc != Z_BUF_ERROR)
-            throw EZCompressionError("error");
+            throw DeflateError(in.Path(), rc, zs);
         if (zs.avail_out == 0 || flush == Z_FINISH) {
             const std::size_t have = outBuf.size() - zs.avail_out;
             if (have > 0)
@@ -173,7 +179,14 @@ bool TZipWriter::ZipOneFile(TRun& run, const std::string& path) {
             return false;
         }
         rec.ExternalAttributes = info.Attributes;
-        in = TZipFile::OpenRead(path);
+        try {
+            in = TZipFile::OpenRead(path);
+        } catch (const ENotRegularFile&) {
+            // Replaced by a pipe or a device since the list was made.
+            Skipping(srFileOpenError, path);
+            run.totalBytes -= std::min(run.totalBytes, info.Size);
+            return false;
+        }
         rec.DateTime = FileTimeToDos(in.ModTime());
         size = in.Size();
         rec.SetUncompressedSize(size);
@@ -234,7 +247,7 @@ bool TZipWriter::ZipOneFile(TRun& run, const std::string& path) {
             enc = rec.AesStrength != 0 ? MakeAesEncryptor(Password(), rec.AesStrength)
                                        : MakeTraditionalEncryptor(Password(), rec.CRC32);
             if (!enc)
-                throw EZipException("The password cannot be used for AES encryption");
+                throw EZipException("The password cannot be used for AES encryption of \"" + path + "\"");
             run.out.Write(enc->Header());
         }
         std::uint64_t read = 0;
@@ -254,7 +267,7 @@ bool TZipWriter::ZipOneFile(TRun& run, const std::string& path) {
             ForceZip64Sizes(rec);
         const std::string finalHeader = BuildLocalHeader(rec);
         if (finalHeader.size() != firstHeader.size())
-            throw EZipException("Internal error: local header length changed");
+            throw EZipException("Internal error: the local header of \"" + path + "\" changed its length");
         run.out.WriteAt(headerAt, finalHeader);
         in = TZipFile();
     }

@@ -1,7 +1,6 @@
 #include "engine/data_module.h"
 
 #include <random>
-#include <sys/stat.h>
 
 #include "archive/zip_exceptions.h"
 #include "platform/date_time.h"
@@ -31,12 +30,6 @@ std::string UnusedNameBeside(const std::string& archivePath) {
     }
 }
 
-unsigned NewFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666u & ~static_cast<unsigned>(mask);
-}
-
 bool SamePath(const std::string& a, const std::string& b) {
     const TFileId ia = FileIdOf(a);
     return a == b || (ia.Valid && ia == FileIdOf(b));
@@ -61,7 +54,7 @@ void TDataModule1::ZipWriter1EndZip() {
 }
 
 bool TDataModule1::ZipBackup(TTask& task, const std::vector<std::string>& files, int rootLength, bool& abort,
-                             const ProgressFn& progress, const std::string& archivePath) {
+                             const ProgressFn& progress, const std::string& archivePath, TRunReport& report) {
     abort = false;
     if (files.empty())
         return false;
@@ -108,6 +101,15 @@ bool TDataModule1::ZipBackup(TTask& task, const std::vector<std::string>& files,
         if (task.ShowUnableToBackup && MessageBox)
             MessageBox("Couldn't create the file \"" + archivePath + "\"", "Korvel", MsgButtons::Ok);
     };
+    ZipWriter1.OnSkippingFile = [&report](TZipWriter&, TSkipReason reason, const std::string& path, int,
+                                          bool&) {
+        if (reason == srFileOpenError || reason == srBadPath)
+            report.AddFailure(path);
+    };
+    struct TDetach {
+        TZipWriter& writer;
+        ~TDetach() { writer.OnSkippingFile = nullptr; }
+    } detach{ZipWriter1};
     try {
         if (task.Sfx) {
             ZipWriter1.ZipToSfx(StubPath, output);
@@ -134,7 +136,8 @@ bool TDataModule1::ZipBackup(TTask& task, const std::vector<std::string>& files,
     if (!FileExistsAt(output))
         return false;
     std::string error;
-    if (!ReplaceFileSafely(output, archivePath, NewFileMode(), error)) {
+    // A self-extracting archive is a program: executable as far as the umask allows.
+    if (!ReplaceFileSafely(output, archivePath, NewFileMode(task.Sfx), error)) {
         discardOutput();
         reportCreateError();
         return false;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archive/zip_writer.h"
+#include "engine/run_report.h"
 #include "platform/ui_hooks.h"
 
 namespace korvel {
@@ -19,9 +20,10 @@ public:
 
     // The archive step of a run: writes the task's ZIP or self-extracting archive of
     // `files` at `archivePath`. Returns true when the archive was written completely.
-    // Sets `abort` when the user stopped the run.
+    // Sets `abort` when the user stopped the run. The files the writer left out because
+    // they cannot be read (pipes, devices) or stored (a name it would change) go to `report`.
     bool ZipBackup(TTask& task, const std::vector<std::string>& files, int rootLength, bool& abort,
-                   const ProgressFn& progress, const std::string& archivePath);
+                   const ProgressFn& progress, const std::string& archivePath, TRunReport& report);
 
     // The writer's end-of-file event: counts the file and reports progress at most every 50 ms.
     void ZipWriter1EndZip();

@@ -101,13 +101,13 @@ TRunReport RunTask(TTask& task, bool& abort, const ProgressFn& progress, const T
     if (task.Compress) {
         if (!hooks.ArchiveStep)
             return report;
-        const bool written = hooks.ArchiveStep(task, files, rootLength, abort, progress, task.RunZipFileName);
+        const bool written =
+            hooks.ArchiveStep(task, files, rootLength, abort, progress, task.RunZipFileName, report);
         if (written && !abort && FileExistsAt(task.RunZipFileName))
             DeleteObsoleteArchives(task);
-        return report;
+    } else {
+        report = CopyBackup(task, files, rootLength, abort, progress, task.DestDir);
     }
-
-    report = CopyBackup(task, files, rootLength, abort, progress, task.DestDir);
     if (!report.Ok() && task.ShowUnableToBackup && hooks.MessageBox)
         hooks.MessageBox(report.Message(), "Korvel", MsgButtons::Ok);
     return report;

@@ -27,11 +27,12 @@ using InputBoxFn = std::function<std::optional<std::string>(
     const std::string& title, const std::string& prompt, const std::string& initial)>;
 
 // The archive step: writes the archive of `files` (their common root is the first
-// `rootLength` characters) at `target`. Sets `abort` when the user stopped it.
-// Returns true when the archive was written completely; only then does the run
-// remove the archives that rotation chose.
-using ArchiveStepFn = std::function<bool(TTask& task, const std::vector<std::string>& files, int rootLength,
-                                         bool& abort, const ProgressFn& progress, const std::string& target)>;
+// `rootLength` characters) at `target`. Sets `abort` when the user stopped it, and
+// adds to `report` the files it had to leave out. Returns true when the archive was
+// written completely; only then does the run remove the archives that rotation chose.
+using ArchiveStepFn =
+    std::function<bool(TTask& task, const std::vector<std::string>& files, int rootLength, bool& abort,
+                       const ProgressFn& progress, const std::string& target, TRunReport& report)>;
 
 // How the engine reaches the user interface and the archive writer. Every member
 // may be empty: no box is shown (an input box counts as cancelled), no archive is

@@ -10,9 +10,11 @@ namespace korvel {
 // TMPDIR when it names a directory, else "/tmp"; always with a trailing "/".
 std::string SystemTempDir();
 
-// Creates a new empty file "<dir><prefix>XXXXXX" (mkstemp, mode 0600).
+// Creates a new empty file "<dir><prefix>XXXXXX<suffix>" (mkstemp, mode 0600). The name
+// is new: an existing file or a planted link of that name is never opened.
 // Returns the open descriptor, or -1 with `error` set.
-int CreateTempFile(const std::string& dir, const std::string& prefix, std::string& path, std::string& error);
+int CreateTempFile(const std::string& dir, const std::string& prefix, std::string& path, std::string& error,
+                   const std::string& suffix = {});
 
 // Identity of a file (device and inode), so that one file reached through two
 // names is recognised.

@@ -26,6 +26,9 @@ struct TFileInfo {
     // The Windows attribute word: archive for files, directory for directories,
     // read-only when the owner cannot write. POSIX has no hidden or system files.
     std::uint32_t Attributes = 0;
+    // A FIFO, socket or device: opening one for reading can block for good, so
+    // no backup step ever reads it.
+    bool IsSpecial = false;
 };
 
 // Follows symbolic links. False when the path does not exist or cannot be examined.
@@ -38,6 +41,10 @@ bool DirectoryExists(const std::string& path); // a directory (or link to one)
 bool ForceDirectories(const std::string& path);
 
 bool DeleteFileAt(const std::string& path);
+
+// The permission bits a newly created file gets under the process's creation mask:
+// 0666 less the mask, or 0777 less the mask for a program.
+unsigned NewFileMode(bool executable = false);
 
 // Sets the last-write time (and leaves the access time alone).
 bool SetFileModTime(const std::string& path, const std::timespec& modTime);

@@ -75,14 +75,15 @@ std::string SystemTempDir() {
     return dir;
 }
 
-int CreateTempFile(const std::string& dir, const std::string& prefix, std::string& path, std::string& error) {
+int CreateTempFile(const std::string& dir, const std::string& prefix, std::string& path, std::string& error,
+                   const std::string& suffix) {
     std::string pattern = dir;
     if (!pattern.empty() && pattern.back() != '/')
         pattern += '/';
-    pattern += prefix + "XXXXXX";
+    pattern += prefix + "XXXXXX" + suffix;
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back('\0');
-    const int fd = ::mkostemp(buf.data(), O_CLOEXEC);
+    const int fd = ::mkostemps(buf.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
     if (fd < 0) {
         error = Reason();
         return -1;

@@ -17,6 +17,7 @@ bool GetFileInfo(const std::string& path, TFileInfo& info) {
     info.Size = info.IsDirectory ? 0 : static_cast<std::uint64_t>(st.st_size);
     info.ModTime = st.st_mtim;
     info.Mode = st.st_mode & 07777;
+    info.IsSpecial = !info.IsDirectory && !S_ISREG(st.st_mode);
     info.Attributes = info.IsDirectory ? faDirectory : faArchive;
     if (!(st.st_mode & S_IWUSR))
         info.Attributes |= faReadOnly;
@@ -51,6 +52,13 @@ bool ForceDirectories(const std::string& path) {
 
 bool DeleteFileAt(const std::string& path) {
     return ::unlink(path.c_str()) == 0;
+}
+
+unsigned NewFileMode(bool executable) {
+    // umask can only be read by setting it; the program sets it nowhere else.
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return (executable ? 0777u : 0666u) & ~static_cast<unsigned>(mask);
 }
 
 bool SetFileModTime(const std::string& path, const std::timespec& modTime) {

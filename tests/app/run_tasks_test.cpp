@@ -28,7 +28,7 @@ TEST_F(RunTasksTest, StopDuringTheSecondTaskRecordsOnlyTheFirst) {
         AddArchiveTask(n);
     std::vector<std::string> ran;
     Form().Services().ArchiveStep = [&](TTask& t, const std::vector<std::string>& files, int, bool& abort,
-                                        const ProgressFn& progress, const std::string& target) {
+                                        const ProgressFn& progress, const std::string& target, TRunReport&) {
         ran.push_back(t.TaskName);
         EXPECT_EQ(files.size(), 1u);
         EXPECT_EQ(target, t.DestDir + t.TaskName + ".zip");
@@ -59,7 +59,7 @@ TEST_F(RunTasksTest, AnErrorEndsTheLoopWithItsMessage) {
     AddArchiveTask("never");
     int steps = 0;
     Form().Services().ArchiveStep = [&](TTask&, const std::vector<std::string>&, int, bool&,
-                                        const ProgressFn&, const std::string&) {
+                                        const ProgressFn&, const std::string&, TRunReport&) {
         ++steps;
         return true;
     };
@@ -78,7 +78,7 @@ TEST_F(RunTasksTest, TaskRunStartRunsTheTasksAndCloses) {
     Form().AllTasks().Modified = false;
     int steps = 0;
     Form().Services().ArchiveStep = [&](TTask&, const std::vector<std::string>&, int, bool&,
-                                        const ProgressFn&, const std::string&) {
+                                        const ProgressFn&, const std::string&, TRunReport&) {
         ++steps;
         return true;
     };

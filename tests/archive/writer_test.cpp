@@ -1,6 +1,7 @@
 // New archives: entries, flags, names, events, cancellation, failures.
 
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -364,8 +365,122 @@ TEST_F(WriterTest, FullDiskRaisesNotEnoughRoom) {
         f.Close();
         FAIL();
     } catch (const ENotEnoughRoom& e) {
-        EXPECT_STREQ(e.what(), "Not enough room to write archive");
+        EXPECT_STREQ(e.what(), "Not enough room to write archive \"/dev/full\". No space left on device");
     }
+}
+
+// Every failure that reaches the user names the file and the system's reason.
+TEST_F(WriterTest, FailuresNameTheFileAndTheSystemsReason) {
+    struct TRow {
+        const char* what;
+        std::function<void()> run;
+        // The message is these pieces in this order, and nothing else between them
+        // but what the system chose (a temporary name).
+        std::vector<std::string> pieces;
+    };
+    const std::string stub = File("stub.bin", std::string(100, 'S'));
+    const std::string source = File("a.txt", "a");
+    const std::vector<TRow> rows = {
+        {"archive in a missing directory",
+         [&] {
+             w.SetZipName(dir_ + "missing/x.zip");
+             w.FilesList() = {source};
+             w.Zip();
+         },
+         {"Cannot create file \"" + dir_ + "missing/x.zip\". No such file or directory"}},
+        {"missing stub",
+         [&] {
+             w.FilesList() = {source};
+             w.ZipToSfx(dir_ + "no-stub.bin", P("o.exe"));
+         },
+         {"Cannot open file \"" + dir_ + "no-stub.bin\". No such file or directory"}},
+        {"updated self-extractor whose name is taken by a directory",
+         [&] {
+             w.SetZipName(P("arch.zip"));
+             w.FilesList() = {File("b.txt", "b")};
+             w.Zip();
+             std::filesystem::create_directories(P("arch.exe/occupied"));
+             w.SetTempPath(P("tmp/"));
+             w.FilesList() = {File("c.txt", "c")};
+             w.ZipToSfx(stub, P("arch.zip"));
+         },
+         {"Error: Could not copy from " + P("tmp/") + "ZQT", " -> " + P("arch.exe") + ". Is a directory"}},
+    };
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::string text;
+        try {
+            row.run();
+        } catch (const std::exception& e) {
+            text = e.what();
+        }
+        std::size_t at = 0;
+        for (const std::string& piece : row.pieces) {
+            const std::size_t found = text.find(piece, at);
+            ASSERT_NE(found, std::string::npos) << "\"" << piece << "\" not in \"" << text << "\"";
+            if (&piece == &row.pieces.front())
+                EXPECT_EQ(found, 0u) << text;
+            at = found + piece.size();
+        }
+        EXPECT_EQ(at, text.size()) << text;
+    }
+}
+
+TEST_F(WriterTest, PipeAmongTheFilesIsLeftOutAndReported) {
+    const std::string pipe = P("a pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    std::vector<std::pair<TSkipReason, std::string>> skipped;
+    w.OnSkippingFile = [&](TZipWriter&, TSkipReason r, const std::string& f, int, bool&) {
+        skipped.emplace_back(r, f);
+    };
+    w.SetZipName(P("p.zip"));
+    w.FilesList() = {File("a.txt", "a"), pipe, File("b.txt", "b")};
+    EXPECT_EQ(w.Zip(), 2);
+    EXPECT_EQ(skipped, (std::vector<std::pair<TSkipReason, std::string>>{{srFileOpenError, pipe}}));
+    EXPECT_EQ(PeerVerdicts(P("p.zip")), "");
+
+    // A file that became a pipe after the list was made is never opened either.
+    const std::string late = File("late.txt", "soon a pipe");
+    skipped.clear();
+    w.SetZipName(P("q.zip"));
+    w.FilesList() = {late, File("c.txt", "c")};
+    w.OnStartZipInfo = [&](TZipWriter&, int, std::int64_t, TEndCentral&, bool&) {
+        std::filesystem::remove(late);
+        ASSERT_EQ(::mkfifo(late.c_str(), 0644), 0);
+    };
+    EXPECT_EQ(w.Zip(), 1);
+    EXPECT_EQ(skipped, (std::vector<std::pair<TSkipReason, std::string>>{{srFileOpenError, late}}));
+    EXPECT_EQ(PeerVerdicts(P("q.zip")), "");
+}
+
+TEST_F(WriterTest, BackslashInAPosixNameIsReportedNotTurnedIntoADirectory) {
+    const std::string root = P("root/");
+    const std::string real = File("root/x/y.txt", "the real one");
+    const std::string slashed = File("root/x\\y.txt", "backslash in its name");
+    const std::string above = File("we\\ird/root/z.txt", "backslash only above the root");
+    std::vector<std::pair<TSkipReason, std::string>> skipped;
+    w.OnSkippingFile = [&](TZipWriter&, TSkipReason r, const std::string& f, int, bool&) {
+        skipped.emplace_back(r, f);
+    };
+    w.SetZipName(P("b.zip"));
+    w.SetRelativePaths(true);
+    w.SetRootDir(root);
+    // Listed first, it must not take the real file's place either.
+    w.FilesList() = {slashed, real};
+    EXPECT_EQ(w.Zip(), 1);
+    EXPECT_EQ(skipped, (std::vector<std::pair<TSkipReason, std::string>>{{srBadPath, slashed}}));
+    const auto entries = PythonExtract(P("b.zip"));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0], (std::pair<std::string, std::string>{"x/y.txt", "the real one"}));
+
+    // Cut off with the root, a backslash is no part of the stored name.
+    skipped.clear();
+    w.SetZipName(P("c.zip"));
+    w.SetRootDir(P("we\\ird/root/"));
+    w.FilesList() = {above};
+    EXPECT_EQ(w.Zip(), 1);
+    EXPECT_TRUE(skipped.empty());
+    EXPECT_EQ(PythonExtract(P("c.zip")).at(0).first, "z.txt");
 }
 
 TEST_F(WriterTest, TraditionalEncryptionIsReadByPeersWithThePassword) {

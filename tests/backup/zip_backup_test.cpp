@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <sys/stat.h>
 
 #include "archive_fixture.h"
 #include "engine/archive_name.h"
@@ -44,8 +45,9 @@ protected:
             return MsgResult::Ok;
         };
         hooks_.ArchiveStep = [this](TTask& task, const std::vector<std::string>& files, int rootLength,
-                                    bool& abort, const ProgressFn& progress, const std::string& target) {
-            return module_.ZipBackup(task, files, rootLength, abort, progress, target);
+                                    bool& abort, const ProgressFn& progress, const std::string& target,
+                                    TRunReport& report) {
+            return module_.ZipBackup(task, files, rootLength, abort, progress, target, report);
         };
         module_.MessageBox = hooks_.MessageBox;
         module_.StubPath = KORVEL_SFX_STUB;
@@ -154,7 +156,11 @@ TEST_F(ZipBackupTest, SelfExtractingArchiveExtractsTheSourceTree) {
     EXPECT_EQ(PeerVerdicts(archive), "");
     const std::string stub = ReadAll(KORVEL_SFX_STUB);
     EXPECT_EQ(ReadAll(archive).substr(0, stub.size()), stub);
-    fs::permissions(archive, fs::perms::owner_exec, fs::perm_options::add);
+    // It runs as it is: written executable, as far as the umask allows.
+    const mode_t mask = ::umask(022);
+    EXPECT_EQ(fs::status(archive).permissions() & fs::perms::all,
+              static_cast<fs::perms>(0777 & ~static_cast<unsigned>(mask)));
+    ::umask(mask);
     std::string output;
     ASSERT_EQ(test::Run(Q(archive) + " -d " + Q(P("extracted")), &output), 0) << output;
     EXPECT_EQ(Tree(P("extracted")), Tree(P("src")));
@@ -211,4 +217,35 @@ TEST_F(ZipBackupTest, DestinationInsideTheSourceDoesNotArchiveItself) {
     for (const auto& [name, bytes] : PythonExtract(archive))
         EXPECT_EQ(name.find("backups"), std::string::npos) << name;
     EXPECT_EQ(PeerVerdicts(archive), "");
+}
+
+TEST_F(ZipBackupTest, PipeAmongTheSourcesIsReportedAndNeverOpened) {
+    // Opening a FIFO for reading waits for a writer that never comes: the run must end.
+    ASSERT_EQ(::mkfifo(P("src/docs/a pipe").c_str(), 0644), 0);
+    const std::string archive = RunIt();
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0], "1 file could not be backed up:\n" + P("src/docs/a pipe"));
+    EXPECT_EQ(PeerVerdicts(archive), "");
+    EXPECT_EQ(AsMap(PythonExtract(archive)), Tree(P("src")));
+
+    // Reported only for tasks that ask for it, like every file that cannot be backed up.
+    boxes_.clear();
+    task_.ShowUnableToBackup = false;
+    EXPECT_EQ(PeerVerdicts(RunIt()), "");
+    EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(ZipBackupTest, BackslashInAFileNameNeverMergesItWithAnotherFile) {
+    // On this system "x\\y.txt" is one file beside the directory x; stored, the
+    // backslash would make it x/y.txt, the name of the other file.
+    File("src/x/y.txt", "the real x/y.txt");
+    File("src/x\\y.txt", "a file whose name holds a backslash");
+    const std::string archive = RunIt();
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0], "1 file could not be backed up:\n" + P("src/x\\y.txt"));
+    EXPECT_EQ(PeerVerdicts(archive), "");
+    auto expected = Tree(P("src"));
+    expected.erase("x\\y.txt");
+    EXPECT_EQ(AsMap(PythonExtract(archive)), expected);
+    EXPECT_EQ(AsMap(PythonExtract(archive)).at("x/y.txt"), "the real x/y.txt");
 }

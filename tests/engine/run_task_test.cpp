@@ -319,7 +319,7 @@ TEST_P(DeferredRotation, OldArchivesGoOnlyAfterASuccessfulRun) {
     int rootSeen = -1;
     TRunHooks hooks;
     hooks.ArchiveStep = [&](TTask& t, const std::vector<std::string>& files, int root, bool& abort,
-                            const ProgressFn&, const std::string& target) {
+                            const ProgressFn&, const std::string& target, TRunReport&) {
         handed = files;
         rootSeen = root;
         EXPECT_EQ(target, t.RunZipFileName);
@@ -379,7 +379,7 @@ TEST(RunTask, ArchiveRunCreatesTheArchivesDirectory) {
     TRunHooks hooks;
     bool called = false;
     hooks.ArchiveStep = [&](TTask&, const std::vector<std::string>&, int, bool&, const ProgressFn&,
-                            const std::string&) { return called = true; };
+                            const std::string&, TRunReport&) { return called = true; };
     bool abort = false;
     RunTask(task, abort, {}, hooks);
     EXPECT_TRUE(called);
