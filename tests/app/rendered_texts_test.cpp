@@ -160,7 +160,7 @@ TEST_F(MainFormTest, ProgressWindowPictureShowsTheRun) {
         bool looked = false;
         // The picture is taken in the middle of the second task, as the run shows it.
         Form().Services().ArchiveStep = [&](TTask& t, const std::vector<std::string>&, int, bool&,
-                                            const ProgressFn& report, const std::string&) {
+                                            const ProgressFn& report, const std::string&, TRunReport&) {
             if (t.TaskName != "Nightly archive")
                 return true;
             looked = true;

@@ -125,9 +125,10 @@ TEST_P(RunGuardTest, IsRefusedWhileTheArchiveIsBeingWritten) {
     dataModule.MessageBox = CoreMessageBox(&form);
     int archiveSteps = 0;
     form.Services().ArchiveStep = [&](TTask& task, const std::vector<std::string>& files, int rootLength,
-                                      bool& abort, const ProgressFn& progress, const std::string& target) {
+                                      bool& abort, const ProgressFn& progress, const std::string& target,
+                                      TRunReport& report) {
         ++archiveSteps;
-        return dataModule.ZipBackup(task, files, rootLength, abort, progress, target);
+        return dataModule.ZipBackup(task, files, rootLength, abort, progress, target, report);
     };
     bool acted = false;
     int blocksAfter = 0;
@@ -257,7 +258,7 @@ TEST_F(MainFormTest, ClosingDuringARunSaysSoInRussianToo) {
     t.DestDir = (dir_ / "out").string() + "/";
     Form().AllTasks().Modified = false;
     Form().Services().ArchiveStep = [&](TTask&, const std::vector<std::string>&, int, bool& abort,
-                                        const ProgressFn& progress, const std::string&) {
+                                        const ProgressFn& progress, const std::string&, TRunReport&) {
         Form().close();
         EXPECT_FALSE(Form().WasClosed()) << "not while the run uses the tasks";
         QTest::qWait(120); // past the progress window's repaint interval, so that it reports the stop
