@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "app/choose_tasks_form.h"
-#include "app/message_box.h"
+#include "platform/qt/message_box.h"
 #include "platform/desktop_shortcut.h"
 #include "tasks/tasks_list.h"
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "app/command_line.h"
-#include "app/message_box.h"
+#include "platform/qt/message_box.h"
 #include "platform/display.h"
 
 namespace korvel {

@@ -11,7 +11,7 @@
 #include "app/create_icon.h"
 #include "app/headless.h"
 #include "app/main_form.h"
-#include "app/message_box.h"
+#include "platform/qt/message_box.h"
 #include "editor/task_ed_form.h"
 #include "engine/data_module.h"
 #include "help/about_form.h"

@@ -17,7 +17,7 @@
 
 #include "app/command_line.h"
 #include "app/language.h"
-#include "app/message_box.h"
+#include "platform/qt/message_box.h"
 #include "engine/ui/progress_show_label_form.h"
 #include "help/maker.h"
 #include "platform/qt/window_placement.h"

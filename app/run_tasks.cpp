@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "app/main_form.h"
-#include "app/message_box.h"
+#include "platform/qt/message_box.h"
 #include "engine/run_task.h"
 #include "engine/ui/progress_show_label_form.h"
 #include "platform/date_time.h"

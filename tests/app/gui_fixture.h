@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/main_form.h"
-#include "app/message_box.h"
+#include "platform/qt/message_box.h"
 #include "tasks/options.h"
 
 // A main window over stores in a fresh directory, with message boxes answered by the test.
