@@ -95,6 +95,8 @@ public:
     void SetIncludeArchiveFiles(bool value) { includeArchive_ = value; }
     bool SkipIfArchiveBitNotSet() const { return skipIfArchiveBitNotSet_; }
     void SetSkipIfArchiveBitNotSet(bool value) { skipIfArchiveBitNotSet_ = value; }
+    // ResetArchiveBitOnZip and Store83Names have no effect on POSIX, which has neither an
+    // archive attribute nor short names; they are kept for the Windows build.
     bool ResetArchiveBitOnZip() const { return resetArchiveBit_; }
     void SetResetArchiveBitOnZip(bool value) { resetArchiveBit_ = value; }
     bool Dispose() const { return dispose_; }
@@ -103,6 +105,7 @@ public:
     void SetStore83Names(bool value) { store83Names_ = value; }
     TEncryptStrength EncryptStrength() const { return encryptStrength_; }
     void SetEncryptStrength(TEncryptStrength value) { encryptStrength_ = value; }
+    // Volume settings: spanned archives are not written, every archive is one file.
     TMultiZipInfo& MultiZipInfo() { return multiZipInfo_; }
     // Read-only 0x01, hidden 0x02, system 0x04, archive 0x20 switched by the Include*
     // properties; volume 0x08 and directory 0x10 always in. 0x39 with the defaults.
