@@ -61,7 +61,8 @@ TFileFiltersForm::TFileFiltersForm(QWidget* parent)
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 
     RetranslateUi();
-    resize(420, 400);
+    // A dialog border: the window keeps its size, large enough for the texts of both languages.
+    setFixedSize(sizeHint().expandedTo(QSize(420, 400)));
     PlaceOnScreen(this, -0.7, 0);
 }
 
