@@ -53,7 +53,12 @@ std::vector<std::string> FilterMasks(std::string_view filter) {
 }
 
 std::string_view FileNameOf(std::string_view path) {
+    // On POSIX "\\" is an ordinary name character; Windows takes either slash.
+#ifdef _WIN32
     const std::size_t slash = path.find_last_of("/\\");
+#else
+    const std::size_t slash = path.rfind('/');
+#endif
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 

@@ -31,7 +31,7 @@ struct TFilterLines {
 // character of code 32 or less.
 std::vector<std::string> FilterMasks(std::string_view filter);
 
-// The name of a path: what follows its last "/" (or "\", for lists written that way).
+// The name of a path: what follows its last separator ("/"; on Windows "\" too).
 std::string_view FileNameOf(std::string_view path);
 // The last "." of the name to its end; "." when the name has no dot or ends in one.
 std::string_view ExtensionOf(std::string_view name);
