@@ -33,6 +33,7 @@ namespace fs = std::filesystem;
 // with a peer that did not run is worthless.
 void Run(const std::vector<std::string>& args) {
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (const auto& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -77,8 +78,8 @@ void BuildTree(const std::string& root, int files) {
             dir = root + "/top" + std::to_string(d / 32) + "/sub" + std::to_string(d % 32);
             fs::create_directories(dir);
         }
-        const std::string path =
-            dir + "/file" + std::to_string(i) + kExtensions[(i * 7) % std::size(kExtensions)];
+        const std::string path = dir + "/file" + std::to_string(i) +
+                                 kExtensions[static_cast<std::size_t>(i) * 7 % std::size(kExtensions)];
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd < 0) {
             std::fprintf(stderr, "cannot create %s\n", path.c_str());
