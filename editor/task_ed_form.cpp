@@ -18,6 +18,7 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
+#include "editor/file_filters_form.h"
 #include "editor/outlook_store.h"
 #include "engine/ui/please_wait_form.h"
 #include "platform/qt/folder_picker.h"
@@ -83,6 +84,10 @@ TTaskEdForm::TTaskEdForm(QWidget* parent) : QDialog(parent) {
     };
     services_.OutlookStoreRoot = [] { return OutlookExpressStoreRoot(OpenCurrentUserKey().get()); };
     pleaseWait_ = new TPleaseWaitForm(this);
+    fileFilters_ = new TFileFiltersForm(this);
+    services_.BrowseFilters = [this](const std::vector<std::string>& files, std::string& filter) {
+        return fileFilters_->Execute(filter, files);
+    };
 
     PageControl = Named(new QTabWidget(this), "PageControl");
     PageControl->addTab(CreateNamePage(), QString());

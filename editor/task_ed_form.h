@@ -28,6 +28,7 @@ class QTimeEdit;
 
 namespace korvel {
 
+class TFileFiltersForm;
 class TPleaseWaitForm;
 
 // What the editor reaches outside itself; tests replace these.
@@ -35,8 +36,7 @@ struct TTaskEdServices {
     // The folder chooser; true with the chosen path (ending in the separator).
     std::function<bool(std::string& path, const QString& title, bool newStyle)> BrowseForFolder;
     // The file filter browser over `files`, starting from `filter`; true with the new filter.
-    std::function<bool(const std::vector<std::string>& files, std::string& filter)> BrowseFilters =
-        [](const std::vector<std::string>&, std::string&) { return false; };
+    std::function<bool(const std::vector<std::string>& files, std::string& filter)> BrowseFilters;
     // The help topic of a page (0 Name ... 4 Schedule).
     std::function<void(int page)> ShowHelp = [](int) {};
     // The Outlook Express message store directory; empty when there is none.
@@ -161,6 +161,7 @@ private:
     TDirFilterSlots slots_;
     QTime filledTime_;                      // the start time as the task held it
     TPleaseWaitForm* pleaseWait_ = nullptr; // shown while the source files are listed
+    TFileFiltersForm* fileFilters_ = nullptr;
 };
 
 } // namespace korvel

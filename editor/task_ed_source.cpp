@@ -96,10 +96,15 @@ void TTaskEdForm::BrowseFilterButtonClick(QLineEdit* edit) {
         return;
     }
     pleaseWait_->show();
-    QApplication::processEvents();
+    // The wait window repaints during a long scan; the user's input waits, so that
+    // nothing in the editor changes under the scan.
+    const std::function<void()> pump = [] {
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    pump();
     std::vector<std::string> files;
     for (const auto& dir : dirs) {
-        auto found = ListFiles(dir, "*", IncludeSubDirsCheck->isChecked());
+        auto found = ListFiles(dir, "*", IncludeSubDirsCheck->isChecked(), pump);
         files.insert(files.end(), std::make_move_iterator(found.begin()),
                      std::make_move_iterator(found.end()));
     }

@@ -39,7 +39,10 @@ struct TScan {
     const std::string* FileSystemMask = nullptr; // ListFiles: the file system matches
     bool WithSubDirs = false;
     std::vector<std::string>* Result = nullptr;
+    const std::function<void()>* Pump = nullptr;
 };
+
+constexpr unsigned kEntriesPerPump = 512;
 
 // One pass over the directory gathers both its subdirectories and its files; the
 // subdirectories are then scanned before the files are appended, which keeps the
@@ -50,8 +53,14 @@ void ScanDirectory(const std::string& dir, const TScan& scan) {
     TFindFiles finder;
     TSearchRec rec;
     const std::string prefix = dir + "/";
+    const bool pumping = scan.Pump && *scan.Pump;
+    if (pumping)
+        (*scan.Pump)();
+    unsigned entries = 0;
     if (finder.FindFirst(prefix, "*", rec)) {
         do {
+            if (pumping && ++entries % kEntriesPerPump == 0)
+                (*scan.Pump)();
             if (rec.IsDirectory) {
                 if (scan.WithSubDirs && !rec.IsSymlink)
                     subDirs.push_back(rec.Name);
@@ -95,7 +104,8 @@ std::vector<std::string> SelectFiles(const std::string& directory, const std::st
     return result;
 }
 
-std::vector<std::string> ListFiles(const std::string& directory, const std::string& mask, bool recursive) {
+std::vector<std::string> ListFiles(const std::string& directory, const std::string& mask, bool recursive,
+                                   const std::function<void()>& pump) {
     std::vector<std::string> result;
     if (directory.empty())
         return result;
@@ -103,6 +113,7 @@ std::vector<std::string> ListFiles(const std::string& directory, const std::stri
     scan.FileSystemMask = &mask;
     scan.WithSubDirs = recursive;
     scan.Result = &result;
+    scan.Pump = &pump;
     ScanDirectory(WithoutTrailingSeparator(directory), scan);
     return result;
 }

@@ -9,6 +9,7 @@
 // is neither entered nor taken, so that a link cycle cannot make a scan endless.
 // Directories that cannot be read are passed over silently.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,9 @@ std::vector<std::string> SelectFiles(const std::string& directory, const std::st
 
 // The files (not directories) below `directory` whose names fit `mask` as the file
 // system matches it (see FileSystemMaskMatches), at the top level only or at every
-// depth.
-std::vector<std::string> ListFiles(const std::string& directory, const std::string& mask, bool recursive);
+// depth. `pump`, when given, is called now and then during the walk (at every
+// directory and every few hundred entries), so that a window can stay responsive.
+std::vector<std::string> ListFiles(const std::string& directory, const std::string& mask, bool recursive,
+                                   const std::function<void()>& pump = {});
 
 } // namespace korvel

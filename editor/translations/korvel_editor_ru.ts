@@ -2,6 +2,33 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>korvel::TFileFiltersForm</name>
+    <message>
+        <source>File filters</source>
+        <translation>Фильтры файлов</translation>
+    </message>
+    <message>
+        <source>Filter selection mode</source>
+        <translation>Режим выбора фильтра</translation>
+    </message>
+    <message>
+        <source>Show extensions</source>
+        <translation>Отображать расширения</translation>
+    </message>
+    <message>
+        <source>Show file names</source>
+        <translation>Отображать имена файлов</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>Ок</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+</context>
+<context>
     <name>korvel::TTaskEdForm</name>
     <message>
         <source>The number of archive files to keep cannot be negative: %1.</source>

@@ -5,11 +5,15 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QStyle>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <unistd.h>
 
+#include "editor/file_filters_form.h"
 #include "editor_fixture.h"
 
 using namespace korvel;
@@ -27,6 +31,7 @@ bool Have(const std::string& tool) {
 }
 
 const char* const kPageNames[] = {"name", "source", "destination", "compression", "schedule"};
+const char* const kFilterViews[] = {"filters-extensions", "filters-names"};
 
 // Every caption on the page is shown whole, inside the page.
 void ExpectCaptionsFit(QWidget* page, const std::string& where) {
@@ -88,6 +93,36 @@ TEST_F(EditorTest, ScreenshotPages) {
             EXPECT_TRUE(form->grab().save(file)) << file.toStdString();
         }
         form->hide();
+
+        // The filter browser in both views, its lines whole within the list.
+        auto* browser = form->findChild<TFileFiltersForm*>();
+        ASSERT_NE(browser, nullptr);
+        const std::vector<std::string> files = {
+            "/home/ann/Documents/report.odt", "/home/ann/Documents/Отчёт.odt",
+            "/home/ann/Documents/notes.txt",  "/home/ann/Documents/README",
+            "/home/ann/Documents/scan.pdf",   "/home/ann/Documents/budget.ods"};
+        ASSERT_TRUE(browser->Open("*.odt;*.pdf", files));
+        browser->show();
+        for (const char* view : kFilterViews) {
+            if (std::string(view) == "filters-names")
+                browser->ShowNamesRadio->click();
+            QApplication::processEvents();
+            const std::string where = std::string(view) + (russian ? "-ru" : "-en");
+            ExpectCaptionsFit(browser, where);
+            QListWidget* list = browser->GroupsCheckList;
+            EXPECT_EQ(list->count(), std::string(view) == "filters-names" ? 6 : 5) << where;
+            for (int i = 0; i < list->count(); ++i) {
+                const QRect line = list->visualItemRect(list->item(i));
+                EXPECT_TRUE(list->viewport()->rect().contains(line)) << where << " line " << i;
+                EXPECT_GE(line.width(), list->fontMetrics().horizontalAdvance(list->item(i)->text()) +
+                                            list->style()->pixelMetric(QStyle::PM_IndicatorWidth))
+                    << where << " line " << i << " is cut off";
+            }
+            const QString file = QString::fromUtf8(shots) + "/" + QString::fromStdString(where) + ".png";
+            EXPECT_TRUE(browser->grab().save(file)) << file.toStdString();
+        }
+        browser->hide();
+        browser->Release();
     }
 }
 
@@ -107,7 +142,15 @@ TEST(EditorScreenshots, UnderXvfb) {
               (shots / "pages.log").string() + " 2>&1");
     Shell("kill $(cat " + pidFile + "); rm -f " + pidFile);
     EXPECT_EQ(rc, 0) << "see " << (shots / "pages.log").string();
-    for (const char* lang : {"en", "ru"})
+    for (const char* lang : {"en", "ru"}) {
+        for (const char* view : kFilterViews) {
+            const fs::path file = shots / (std::string(view) + "-" + lang + ".png");
+            ASSERT_TRUE(fs::exists(file)) << file;
+            EXPECT_EQ(Shell("test \"$(identify -format '%[fx:standard_deviation>0.05]' " + file.string() +
+                            ")\" = 1"),
+                      0)
+                << file;
+        }
         for (const char* page : kPageNames) {
             const fs::path file = shots / (std::string("editor-") + page + "-" + lang + ".png");
             ASSERT_TRUE(fs::exists(file)) << file;
@@ -117,4 +160,5 @@ TEST(EditorScreenshots, UnderXvfb) {
                       0)
                 << file;
         }
+    }
 }

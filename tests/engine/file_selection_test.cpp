@@ -130,5 +130,19 @@ TEST(ListFiles, UsesTheFileSystemWildcardAndRecursion) {
     EXPECT_TRUE(ListFiles(tree.Path("missing"), "*", true).empty());
 }
 
+// A window showing the scan is pumped in every directory and within a large one.
+TEST(ListFiles, PumpsDuringTheWalk) {
+    TTempTree tree;
+    const std::string dir = tree.Mkdir("d");
+    tree.Write("d/sub/x");
+    for (int i = 0; i < 1100; ++i)
+        tree.Write("d/f" + std::to_string(i));
+    int pumps = 0;
+    const auto files = ListFiles(dir, "*", true, [&pumps] { ++pumps; });
+    EXPECT_EQ(files, ListFiles(dir, "*", true));
+    EXPECT_EQ(files.size(), 1101u);
+    EXPECT_GE(pumps, 2 + 2) << "both directories and the 1100 entries of the first";
+}
+
 } // namespace
 } // namespace korvel
