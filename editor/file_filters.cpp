@@ -7,6 +7,7 @@
 
 #include "engine/mask.h"
 #include "engine/text_tokens.h"
+#include "platform/path.h"
 
 namespace korvel {
 
@@ -53,13 +54,8 @@ std::vector<std::string> FilterMasks(std::string_view filter) {
 }
 
 std::string_view FileNameOf(std::string_view path) {
-    // On POSIX "\\" is an ordinary name character; Windows takes either slash.
-#ifdef _WIN32
-    const std::size_t slash = path.find_last_of("/\\");
-#else
-    const std::size_t slash = path.rfind('/');
-#endif
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const auto separator = std::find_if(path.rbegin(), path.rend(), IsPathSeparator);
+    return path.substr(static_cast<std::size_t>(path.rend() - separator));
 }
 
 std::string_view ExtensionOf(std::string_view name) {
