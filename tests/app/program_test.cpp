@@ -16,20 +16,12 @@
 #include "platform/desktop_shortcut.h"
 #include "tasks/options.h"
 #include "tasks/tasks_list.h"
+#include "tests/shell_commands.h"
 
 using namespace korvel;
 namespace fs = std::filesystem;
 
 namespace {
-
-int Shell(const std::string& command) {
-    const int rc = std::system(command.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-}
-
-bool Have(const std::string& tool) {
-    return Shell("command -v " + tool + " >/dev/null 2>&1") == 0;
-}
 
 std::string Capture(const std::string& command) {
     std::string out;
@@ -148,8 +140,9 @@ TEST_F(ProgramTest, TaskRunStartRunsTheTaskAndEnds) {
     WriteStores(false);
     ASSERT_EQ(Shell("cd " + D() + " && QT_QPA_PLATFORM=offscreen timeout 120 ./korvel /T 3 2>/dev/null"), 0);
     ASSERT_TRUE(fs::exists(dir_ / "out" / "backup.zip"));
-    if (Have("unzip"))
+    if (Have("unzip")) {
         EXPECT_EQ(Shell("unzip -tq " + D() + "out/backup.zip >/dev/null"), 0);
+    }
     TTasksList list(D());
     ASSERT_TRUE(list.LoadHistory());
     ASSERT_EQ(list.HistoryCount, 1);

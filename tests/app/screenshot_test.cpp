@@ -18,20 +18,12 @@
 #include "platform/executable.h"
 #include "tasks/int_array.h"
 #include "tasks/options.h"
+#include "tests/shell_commands.h"
 
 using namespace korvel;
 namespace fs = std::filesystem;
 
 namespace {
-
-int Shell(const std::string& command) {
-    const int rc = std::system(command.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-}
-
-bool Have(const std::string& tool) {
-    return Shell("command -v " + tool + " >/dev/null 2>&1") == 0;
-}
 
 const fs::path kShots = fs::path(KORVEL_TEST_TMP) / ".." / "screenshots";
 

@@ -17,20 +17,12 @@
 #include "app/language.h"
 #include "gui_fixture.h"
 #include "platform/desktop_shortcut.h"
+#include "tests/shell_commands.h"
 
 using namespace korvel;
 namespace fs = std::filesystem;
 
 namespace {
-
-int Shell(const std::string& command) {
-    const int rc = std::system(command.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-}
-
-bool Have(const std::string& tool) {
-    return Shell("command -v " + tool + " >/dev/null 2>&1") == 0;
-}
 
 std::string Quoted(const std::string& s) {
     std::string q = "'";

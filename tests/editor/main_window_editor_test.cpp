@@ -14,18 +14,10 @@
 
 #include "../app/gui_fixture.h"
 #include "editor/task_ed_form.h"
+#include "tests/shell_commands.h"
 
 using namespace korvel;
 namespace fs = std::filesystem;
-
-namespace {
-
-int Shell(const std::string& command) {
-    const int rc = std::system(command.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-}
-
-} // namespace
 
 class MainWindowEditorTest : public MainFormTest {
 protected:

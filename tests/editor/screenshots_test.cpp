@@ -15,20 +15,12 @@
 
 #include "editor/file_filters_form.h"
 #include "editor_fixture.h"
+#include "tests/shell_commands.h"
 
 using namespace korvel;
 namespace fs = std::filesystem;
 
 namespace {
-
-int Shell(const std::string& command) {
-    const int rc = std::system(command.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-}
-
-bool Have(const std::string& tool) {
-    return Shell("command -v " + tool + " >/dev/null 2>&1") == 0;
-}
 
 const char* const kPageNames[] = {"name", "source", "destination", "compression", "schedule"};
 const char* const kFilterViews[] = {"filters-extensions", "filters-names"};

@@ -18,7 +18,6 @@
 #include "tasks/options.h"
 
 using namespace korvel;
-using korvel_test::Shell;
 namespace fs = std::filesystem;
 
 namespace {

@@ -11,12 +11,9 @@
 #include <sstream>
 #include <string>
 
-namespace korvel_test {
+#include "tests/shell_commands.h"
 
-inline int Shell(const std::string& command) {
-    const int rc = std::system(command.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-}
+namespace korvel_test {
 
 inline std::string ShellOutput(const std::string& command) {
     std::string out;

@@ -17,7 +17,6 @@
 #include "schedule/ui/tasks_history_form.h"
 
 using namespace korvel;
-using korvel_test::Shell;
 namespace fs = std::filesystem;
 
 namespace {
