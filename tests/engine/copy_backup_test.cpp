@@ -176,9 +176,21 @@ std::vector<std::string> MakeFiles(const TTempTree& tree, int count) {
     return files;
 }
 
-TEST(CopyBackup, ReportsEveryFileWhenTheClockAllowsAndEndsWithOne) {
+// The fractions a copy reports for a number of files when each file takes a number of
+// milliseconds: at most one report every 50 ms, and a single file reports its end.
+struct TReportCase {
+    const char* name;
+    int files;
+    std::uint32_t msPerFile;
+    std::vector<double> fractions;
+};
+
+class CopyBackupReports : public ::testing::TestWithParam<TReportCase> {};
+
+TEST_P(CopyBackupReports, AsTheClockAllows) {
+    const TReportCase& c = GetParam();
     TTempTree tree;
-    const auto files = MakeFiles(tree, 5);
+    const auto files = MakeFiles(tree, c.files);
     std::vector<double> fractions;
     TTask task;
     bool abort = false;
@@ -188,52 +200,18 @@ TEST(CopyBackup, ReportsEveryFileWhenTheClockAllowsAndEndsWithOne) {
             fractions.push_back(f);
             return false;
         },
-        tree.Path("dst/"), SteppingClock(51));
-    EXPECT_EQ(fractions, (std::vector<double>{0.0, 0.25, 0.5, 0.75, 1.0}));
+        tree.Path("dst/"), SteppingClock(c.msPerFile));
+    EXPECT_EQ(fractions, c.fractions);
 }
 
-TEST(CopyBackup, ReportsAtMostEvery50Milliseconds) {
-    TTempTree tree;
-    const auto files = MakeFiles(tree, 7);
-    std::vector<double> fractions;
-    TTask task;
-    bool abort = false;
-    // 30 ms per file: a report after every second file.
-    CopyBackup(
-        task, files, static_cast<int>(tree.Path("src/").size()), abort,
-        [&](double f) {
-            fractions.push_back(f);
-            return false;
-        },
-        tree.Path("dst/"), SteppingClock(30));
-    EXPECT_EQ(fractions, (std::vector<double>{1.0 / 6, 3.0 / 6, 5.0 / 6}));
-    fractions.clear();
-    CopyBackup(
-        task, files, static_cast<int>(tree.Path("src/").size()), abort,
-        [&](double f) {
-            fractions.push_back(f);
-            return false;
-        },
-        tree.Path("dst/"), SteppingClock(25));
-    // 25 ms per file: exactly 50 ms after a report is not yet more than 50.
-    EXPECT_EQ(fractions, (std::vector<double>{2.0 / 6, 5.0 / 6}));
-}
-
-TEST(CopyBackup, SingleFileReportsOne) {
-    TTempTree tree;
-    const auto files = MakeFiles(tree, 1);
-    std::vector<double> fractions;
-    TTask task;
-    bool abort = false;
-    CopyBackup(
-        task, files, static_cast<int>(tree.Path("src/").size()), abort,
-        [&](double f) {
-            fractions.push_back(f);
-            return false;
-        },
-        tree.Path("dst/"), SteppingClock(100));
-    EXPECT_EQ(fractions, (std::vector<double>{1.0}));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Clock, CopyBackupReports,
+    ::testing::Values(TReportCase{"EveryFileEndingWithOne", 5, 51, {0.0, 0.25, 0.5, 0.75, 1.0}},
+                      TReportCase{"EverySecondFile", 7, 30, {1.0 / 6, 3.0 / 6, 5.0 / 6}},
+                      // Exactly 50 ms after a report is not yet more than 50.
+                      TReportCase{"FiftyIsNotMoreThanFifty", 7, 25, {2.0 / 6, 5.0 / 6}},
+                      TReportCase{"SingleFileReportsOne", 1, 100, {1.0}}),
+    [](const ::testing::TestParamInfo<TReportCase>& info) { return std::string(info.param.name); });
 
 TEST(CopyBackup, StopsAtOnceWhenAsked) {
     TTempTree tree;
