@@ -129,8 +129,9 @@ TEST_P(OurWriterUpdatesForeignArchives, UntouchedEntriesKeepTheirBytes) {
         EXPECT_EQ(after[name], bytes) << name;
     }
     EXPECT_EQ(after["new.txt"], "new file");
-    if (hadT1)
+    if (hadT1) {
         EXPECT_EQ(after["t1.txt"], "replaced content");
+    }
     EXPECT_EQ(after.size(), before.size() + (hadT1 ? 1 : 2));
 }
 

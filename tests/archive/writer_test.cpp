@@ -418,8 +418,9 @@ TEST_F(WriterTest, FailuresNameTheFileAndTheSystemsReason) {
         for (const std::string& piece : row.pieces) {
             const std::size_t found = text.find(piece, at);
             ASSERT_NE(found, std::string::npos) << "\"" << piece << "\" not in \"" << text << "\"";
-            if (&piece == &row.pieces.front())
+            if (&piece == &row.pieces.front()) {
                 EXPECT_EQ(found, 0u) << text;
+            }
             at = found + piece.size();
         }
         EXPECT_EQ(at, text.size()) << text;

@@ -119,8 +119,9 @@ TEST_F(ZipBackupTest, PasswordProtectedArchiveNeedsThePassword) {
     const std::string archive = RunIt();
     EXPECT_EQ(PeerVerdicts(archive, "s3cret pass"), "");
     EXPECT_EQ(AsMap(PythonExtract(archive, "s3cret pass")), Tree(P("src")));
-    if (HaveTool("unzip"))
+    if (HaveTool("unzip")) {
         EXPECT_NE(test::Run("unzip -P wrong -t " + Q(archive)), 0);
+    }
 
     // A password box ticked with an empty password writes no encryption.
     task_.ProtectArchivePassword = "";

@@ -303,9 +303,10 @@ TEST_F(EditorTest, DeletingTheFirstOfThreeKeepsTheOthersPairs) {
     Click(form->DelDirButton);
     EXPECT_EQ(form->SourceDirsList->count(), 2);
     const int shown = form->SourceDirsList->currentRow();
-    if (shown >= 0)
+    if (shown >= 0) {
         EXPECT_EQ(form->IncludeFilterEdit->text(), shown == 0 ? "*.jpg" : "*")
             << "the edits show the selected line";
+    }
     Click(form->ApplyButton);
     EXPECT_EQ(task.SourceDirs, (std::vector<std::string>{"/srv/photos/", "/var/mail/"}));
     EXPECT_EQ(task.Filters[0], (TFilterPair{"*.jpg", ""}));

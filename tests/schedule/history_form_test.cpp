@@ -222,8 +222,9 @@ TEST_F(ActivateTest, TwiceGivesTwoJobsAndTwoEntries) {
     EXPECT_NE(Crontab().find("'/opt/korvel' /t 2 # korvel job"), std::string::npos) << Crontab();
 
     ApplyLanguage(true);
-    if (cronRunning)
+    if (cronRunning) {
         EXPECT_EQ(Activate(1), std::vector<std::string>{"Планирувщик задачи \"Photos\" успешно запущен."});
+    }
 }
 
 TEST_F(ActivateTest, WhatCannotBeScheduledAddsNothing) {
