@@ -7,6 +7,7 @@
 #include "archive/zip_records.h"
 #include "archive/zip_writer_run.h"
 #include "platform/file_system.h"
+#include "platform/path.h"
 
 namespace korvel {
 
@@ -18,10 +19,10 @@ std::string FileShrankText(const std::string& fileName) {
 namespace {
 
 bool EndsWithSeparator(const std::string& s) {
-    return !s.empty() && (s.back() == '/' || s.back() == '\\');
+    return !s.empty() && IsPathSeparator(s.back());
 }
 bool HasDirectoryPart(const std::string& s) {
-    return s.find_first_of("/\\") != std::string::npos;
+    return std::any_of(s.begin(), s.end(), IsPathSeparator);
 }
 
 std::string Trimmed(const std::string& s) {
@@ -65,10 +66,7 @@ void TZipWriter::SetRelativePaths(bool value) {
 void TZipWriter::SetRootDir(const std::string& dir) {
     if (dir == rootDir_)
         return;
-    rootDir_ = dir;
-    if (!rootDir_.empty() && !EndsWithSeparator(rootDir_))
-        rootDir_ +=
-            rootDir_.find('\\') != std::string::npos && rootDir_.find('/') == std::string::npos ? '\\' : '/';
+    rootDir_ = WithTrailingSeparator(dir);
     relativePathList_.clear();
     relativePathList_.push_back(rootDir_);
 }
@@ -110,10 +108,7 @@ int TZipWriter::HandleMessage(int id, const std::string& msg1, const std::string
 
 std::string TZipWriter::TemporaryDirectory() const {
     if (!tempPath_.empty() && DirectoryExists(tempPath_)) {
-        std::string dir = tempPath_;
-        if (!EndsWithSeparator(dir))
-            dir += '/';
-        return dir;
+        return WithTrailingSeparator(tempPath_);
     }
     return SystemTempDir();
 }
@@ -206,7 +201,7 @@ void TZipWriter::ExpandWildcard(TRun& run, std::string spec) {
         std::vector<std::string> subdirs;
         for (const std::string& name : names) {
             ProcessMessagesAndCheckCancel();
-            const std::string path = current + (EndsWithSeparator(current) ? "" : "/") + name;
+            const std::string path = WithTrailingSeparator(current) + name;
             TFileInfo info;
             if (!GetFileInfo(path, info))
                 continue;
@@ -239,7 +234,7 @@ void TZipWriter::CompleteFileList(TRun& run) {
             wildcards.push_back(entry);
         } else {
             if (!HasDirectoryPart(entry))
-                entry = rootDir_ + entry;
+                entry.insert(0, rootDir_);
             if (AcceptFoundFile(run, entry, true))
                 kept.push_back(entry);
         }

@@ -35,6 +35,7 @@ void FillList(QListWidget* list, const std::vector<std::string>& lines) {
 
 std::vector<std::string> ListLines(const QListWidget* list) {
     std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(list->count()));
     for (int i = 0; i < list->count(); ++i)
         lines.push_back(S(list->item(i)->text()));
     return lines;

@@ -13,7 +13,7 @@ namespace korvel::sfx {
 
 namespace {
 
-constexpr std::size_t kChunk = 64 * 1024;
+constexpr std::size_t kChunk = std::size_t{64} * 1024;
 
 TDataResult Fail(TDataStatus status, std::string message) {
     return TDataResult{status, std::move(message)};

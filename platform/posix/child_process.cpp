@@ -43,6 +43,7 @@ TChildResult RunChild(const std::vector<std::string>& argv, const std::string& i
     posix_spawn_file_actions_adddup2(&actions, err.fd[1], 2);
 
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);

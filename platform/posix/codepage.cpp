@@ -24,7 +24,8 @@ public:
     }
     TConverter(const TConverter&) = delete;
     TConverter& operator=(const TConverter&) = delete;
-    bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    // iconv_open reports failure as the handle (iconv_t)-1.
+    bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); } // NOLINT(performance-no-int-to-ptr)
 
     std::optional<std::string> Convert(const std::string& text) {
         if (!Valid())

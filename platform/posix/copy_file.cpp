@@ -58,7 +58,7 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 }
 
 bool BufferedCopy(int in, int out) {
-    static thread_local std::vector<char> buffer(256 * 1024);
+    static thread_local std::vector<char> buffer(std::size_t{256} * 1024);
     while (true) {
         const ssize_t n = ::read(in, buffer.data(), buffer.size());
         if (n == 0)

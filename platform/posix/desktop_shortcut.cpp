@@ -1,37 +1,21 @@
 #include "platform/desktop_shortcut.h"
 
-#include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
-#include <spawn.h>
 #include <sstream>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <system_error>
-#include <unistd.h>
 
 #include "platform/atomic_file.h"
 #include "platform/file_system.h"
-
-extern char** environ;
+#include "platform/path.h"
+#include "platform/posix/child_process.h"
 
 namespace korvel {
 
 const char* const kShortcutExtension = ".desktop";
 
 namespace {
-
-// Only "/" separates directories here: ":" and "\\" are ordinary name characters.
-std::string DirOf(const std::string& path) {
-    return path.substr(0, path.rfind('/') + 1);
-}
-
-std::string WithSlash(std::string dir) {
-    if (!dir.empty() && dir.back() != '/')
-        dir += '/';
-    return dir;
-}
 
 std::string Env(const char* name) {
     const char* v = std::getenv(name);
@@ -51,7 +35,7 @@ std::string DesktopDirFromUserDirs(const std::string& home) {
             continue;
         std::string value = line.substr(key.size(), line.size() - key.size() - 1);
         if (value.compare(0, 5, "$HOME") == 0)
-            value = home + value.substr(5);
+            value.replace(0, 5, home);
         if (!value.empty() && value[0] == '/')
             return value;
     }
@@ -97,41 +81,18 @@ std::vector<std::string> SplitBlanks(const std::string& text) {
 // Marks the file as trusted for the file managers that ask before running launchers
 // (GNOME, Xfce). Best effort: without gio, or without a metadata store, nothing happens.
 void MarkTrusted(const std::string& path) {
-    std::string gio;
-    for (const char* dir : {"/usr/bin/gio", "/usr/local/bin/gio"})
-        if (::access(dir, X_OK) == 0) {
-            gio = dir;
-            break;
-        }
-    if (gio.empty())
-        return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<std::string> args = {gio, "set", path, "metadata::trusted", "true"};
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, gio.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }
-    posix_spawn_file_actions_destroy(&actions);
+    RunChild({"gio", "set", path, "metadata::trusted", "true"});
 }
 
 } // namespace
 
 std::string DesktopDirectory() {
     if (std::string dir = Env("XDG_DESKTOP_DIR"); !dir.empty())
-        return WithSlash(dir);
+        return WithTrailingSeparator(dir);
     const std::string home = Env("HOME");
     if (std::string dir = DesktopDirFromUserDirs(home); !dir.empty())
-        return WithSlash(dir);
-    return WithSlash(home) + "Desktop/";
+        return WithTrailingSeparator(dir);
+    return WithTrailingSeparator(home) + "Desktop/";
 }
 
 std::string QuoteExecArgument(const std::string& argument) {
@@ -162,7 +123,7 @@ std::string DesktopEntryText(const std::string& target, const std::string& argum
                        "Name=" +
                        EscapeValue(name) + "\n" +
                        // The quoting above is applied before the string escapes are undone.
-                       "Exec=" + EscapeValue(exec) + "\n" + "Path=" + EscapeValue(DirOf(target)) + "\n";
+                       "Exec=" + EscapeValue(exec) + "\n" + "Path=" + EscapeValue(DirectoryPart(target)) + "\n";
     if (!icon.empty())
         text += "Icon=" + EscapeValue(icon) + "\n";
     text += "Terminal=false\n";
@@ -173,7 +134,7 @@ bool CreateDesktopShortcut(const std::string& target, const std::string& argumen
     const std::string desktop = DesktopDirectory();
     ::mkdir(desktop.c_str(), 0755); // a fresh account may have none yet
     const std::string path = desktop + name + kShortcutExtension;
-    const std::string icon = DirOf(target) + "korvel.svg";
+    const std::string icon = DirectoryPart(target) + "korvel.svg";
     try {
         // Launchers must be executable to run with a double click.
         SaveFileAtomically(path, DesktopEntryText(target, arguments, name, FileExistsAt(icon) ? icon : ""),

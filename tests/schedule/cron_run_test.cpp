@@ -114,7 +114,10 @@ TEST_F(CronRunTest, CronStartsTheTaskHeadlessAndClearSchedulesRemovesIt) {
             break;
         std::this_thread::sleep_for(std::chrono::seconds(2));
     }
-    ASSERT_TRUE(fs::exists(archive)) << "cron did not start the job:\n" << Crontab();
+    ASSERT_TRUE(fs::exists(archive)) << "cron did not start the job:\n"
+                                     << Crontab() << "cron processes:\n"
+                                     << korvel_test::ShellOutput("pgrep -a cron") << "the program directory:\n"
+                                     << korvel_test::ShellOutput("ls -la '" + D() + "'");
     ASSERT_EQ(stored.HistoryCount, 1);
     EXPECT_EQ(stored.History[0].TaskId, 1);
     EXPECT_EQ(stored.Schedules.Count(), 1);
