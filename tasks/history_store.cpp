@@ -1,6 +1,8 @@
 // history.bin: the run entries (oldest first), then the scheduler jobs.
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <system_error>
 
 #include "platform/atomic_file.h"
@@ -105,10 +107,18 @@ TTasksList::THistoryContents TTasksList::MergedHistory(const THistoryContents& o
     // This list's own state wins for everything it read: what it cleared stays cleared.
     THistoryContents merged;
     merged.Runs.assign(History.begin(), History.begin() + HistoryCount);
-    for (THistoryEntry& run : AddedSince(storedHistory_.Runs, onDisk.Runs))
-        merged.Runs.push_back(std::move(run));
-    std::stable_sort(merged.Runs.begin(), merged.Runs.end(),
-                     [](const THistoryEntry& a, const THistoryEntry& b) { return a.RunTime < b.RunTime; });
+    std::vector<THistoryEntry> others = AddedSince(storedHistory_.Runs, onDisk.Runs);
+    if (!others.empty()) {
+        // Runs that other instances recorded meanwhile go in by time. A time that is
+        // not a number (a damaged store) counts as the oldest, so the order stays total.
+        for (THistoryEntry& run : others)
+            merged.Runs.push_back(std::move(run));
+        const auto key = [](const THistoryEntry& e) {
+            return std::isnan(e.RunTime) ? -std::numeric_limits<double>::infinity() : e.RunTime;
+        };
+        std::stable_sort(merged.Runs.begin(), merged.Runs.end(),
+                         [&key](const THistoryEntry& a, const THistoryEntry& b) { return key(a) < key(b); });
+    }
     if (merged.Runs.size() > static_cast<std::size_t>(kMaxHistory))
         merged.Runs.erase(merged.Runs.begin(), merged.Runs.end() - kMaxHistory);
 

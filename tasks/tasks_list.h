@@ -2,6 +2,7 @@
 // The one list of tasks, with the run history and the submitted scheduler jobs.
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,7 +20,12 @@ struct THistoryEntry {
     std::string TaskName;
     std::int32_t TaskId = 0;
     TDateTime RunTime = 0;
-    bool operator==(const THistoryEntry&) const = default;
+    // The same record when stored as the same bytes: a damaged time that is not a
+    // number still equals itself, so merging never doubles it.
+    bool operator==(const THistoryEntry& o) const {
+        return TaskName == o.TaskName && TaskId == o.TaskId &&
+               std::bit_cast<std::uint64_t>(RunTime) == std::bit_cast<std::uint64_t>(o.RunTime);
+    }
 };
 
 constexpr int kMaxHistory = 100;
