@@ -26,27 +26,6 @@ struct TLessNoCase {
     }
 };
 
-// The masks compiled once each and only when first tried, so that a malformed mask
-// behind one that matches every name raises nothing, as in a backup.
-class TLazyMasks {
-public:
-    explicit TLazyMasks(const std::vector<std::string>& texts) : texts_(texts), masks_(texts.size()) {}
-
-    bool AnyMatches(std::string_view name) {
-        for (std::size_t i = 0; i < texts_.size(); ++i) {
-            if (!masks_[i])
-                masks_[i].emplace(texts_[i]);
-            if (masks_[i]->Matches(name))
-                return true;
-        }
-        return false;
-    }
-
-private:
-    const std::vector<std::string>& texts_;
-    std::vector<std::optional<TMask>> masks_;
-};
-
 } // namespace
 
 std::vector<std::string> FilterMasks(std::string_view filter) {
@@ -75,7 +54,7 @@ TFilterLines BuildFilterLines(EFilterView view, const std::vector<std::string>& 
     };
     std::map<std::string_view, TGroup, TLessNoCase> groups;
     std::set<std::string_view, TLessNoCase> dotless;
-    TLazyMasks matcher(masks);
+    TMaskList matcher(masks); // tried as in a backup
     for (const std::string& path : files) {
         const std::string_view name = FileNameOf(path);
         TGroup& group = groups[view == EFilterView::Extensions ? ExtensionOf(name) : name];

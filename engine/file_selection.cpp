@@ -11,28 +11,6 @@ namespace korvel {
 
 namespace {
 
-// Masks are compiled when first needed: a filter is tried mask by mask, so a
-// malformed mask behind one that already matched every name raises nothing.
-class TMaskList {
-public:
-    explicit TMaskList(std::vector<std::string> texts) : texts_(std::move(texts)), masks_(texts_.size()) {}
-
-    bool AnyMatches(const std::string& name) {
-        for (std::size_t i = 0; i < texts_.size(); ++i) {
-            if (!masks_[i])
-                masks_[i].emplace(texts_[i]);
-            if (masks_[i]->Matches(name))
-                return true;
-        }
-        return false;
-    }
-    bool Empty() const { return texts_.empty(); }
-
-private:
-    std::vector<std::string> texts_;
-    std::vector<std::optional<TMask>> masks_;
-};
-
 struct TScan {
     TMaskList* Include = nullptr;
     TMaskList* Exclude = nullptr;

@@ -168,4 +168,14 @@ bool MatchesMask(std::string_view name, std::string_view mask) {
     return TMask(mask).Matches(name);
 }
 
+bool TMaskList::AnyMatches(std::string_view name) {
+    for (std::size_t i = 0; i < texts_.size(); ++i) {
+        if (!masks_[i])
+            masks_[i].emplace(texts_[i]);
+        if (masks_[i]->Matches(name))
+            return true;
+    }
+    return false;
+}
+
 } // namespace korvel

@@ -14,6 +14,7 @@
 
 #include <bitset>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -61,5 +62,21 @@ private:
 
 // True when the whole file name fits the mask; throws EMaskException for a malformed mask.
 bool MatchesMask(std::string_view name, std::string_view mask);
+
+// The masks of a filter, tried in order. Each is compiled when first tried, so a
+// malformed mask behind one that already matched every name raises nothing.
+class TMaskList {
+public:
+    explicit TMaskList(std::vector<std::string> texts) : texts_(std::move(texts)), masks_(texts_.size()) {}
+
+    // True when one of the masks fits the name; throws EMaskException for a malformed
+    // mask reached.
+    bool AnyMatches(std::string_view name);
+    bool Empty() const { return texts_.empty(); }
+
+private:
+    std::vector<std::string> texts_;
+    std::vector<std::optional<TMask>> masks_;
+};
 
 } // namespace korvel

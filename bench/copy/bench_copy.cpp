@@ -12,25 +12,23 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <functional>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
+#include "bench/bench_tools.h"
 #include "engine/file_selection.h"
 #include "engine/run_task.h"
 #include "tasks/task.h"
 
-extern char** environ;
-
 namespace {
 
-using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
+using bench::Median;
+using bench::Run;
+using bench::Seconds;
 
 struct TOptions {
     int Files = 20000;
@@ -39,41 +37,6 @@ struct TOptions {
     int Runs = 3;
     std::string Dir;
 };
-
-// Runs a program with its output thrown away; exits on failure, for a benchmark
-// that compares against a peer that did not run is worthless.
-void Run(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        std::fprintf(stderr, "cannot start %s\n", argv[0]);
-        std::exit(2);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed\n", argv[0]);
-        std::exit(2);
-    }
-}
-
-double Seconds(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 void WriteFile(const std::string& path, std::size_t size, std::uint64_t& seed) {
     std::string data(size, '\0');
