@@ -30,20 +30,20 @@ struct Crontab {
     bool EndsWithNewline = true;
 };
 
-enum class ReadOutcome { Ok, NoScheduler, Failed };
-
-ReadOutcome ReadCrontab(Crontab& tab) {
+// Ok with the user's crontab; NoScheduler without the crontab program; Refused when it
+// cannot be read.
+TJobStatus ReadCrontab(Crontab& tab) {
     const TChildResult r = RunChild({"crontab", "-l"});
     if (!r.Started)
-        return ReadOutcome::NoScheduler;
+        return TJobStatus::NoScheduler;
     tab = {};
     if (r.ExitStatus != 0) {
         // A user who never had a crontab: an empty one.
-        return r.Err.find("no crontab") != std::string::npos ? ReadOutcome::Ok : ReadOutcome::Failed;
+        return r.Err.find("no crontab") != std::string::npos ? TJobStatus::Ok : TJobStatus::Refused;
     }
     std::string_view text = r.Out;
     if (text.empty())
-        return ReadOutcome::Ok;
+        return TJobStatus::Ok;
     tab.EndsWithNewline = text.back() == '\n';
     if (tab.EndsWithNewline)
         text.remove_suffix(1);
@@ -55,7 +55,7 @@ ReadOutcome ReadCrontab(Crontab& tab) {
             break;
         start = nl + 1;
     }
-    return ReadOutcome::Ok;
+    return TJobStatus::Ok;
 }
 
 TJobStatus WriteCrontab(const Crontab& tab) {
@@ -281,14 +281,8 @@ TJobStatus ScheduleJobAdd(const TAtInfo& info, std::uint32_t& jobId) {
         return TJobStatus::Refused;
 
     Crontab tab;
-    switch (ReadCrontab(tab)) {
-    case ReadOutcome::NoScheduler:
-        return TJobStatus::NoScheduler;
-    case ReadOutcome::Failed:
-        return TJobStatus::Refused;
-    case ReadOutcome::Ok:
-        break;
-    }
+    if (const TJobStatus read = ReadCrontab(tab); read != TJobStatus::Ok)
+        return read;
 
     std::uint32_t lastId = 0;
     for (const std::string& line : tab.Lines)
@@ -335,14 +329,8 @@ TJobStatus ScheduleJobAdd(const TAtInfo& info, std::uint32_t& jobId) {
 
 TJobStatus ScheduleJobGetInfo(std::uint32_t jobId, TAtInfo& info) {
     Crontab tab;
-    switch (ReadCrontab(tab)) {
-    case ReadOutcome::NoScheduler:
-        return TJobStatus::NoScheduler;
-    case ReadOutcome::Failed:
-        return TJobStatus::Refused;
-    case ReadOutcome::Ok:
-        break;
-    }
+    if (const TJobStatus read = ReadCrontab(tab); read != TJobStatus::Ok)
+        return read;
     for (const std::string& line : tab.Lines) {
         if (JobIdOf(line) == jobId) {
             const std::string_view trimmed = line;
@@ -357,14 +345,8 @@ TJobStatus ScheduleJobGetInfo(std::uint32_t jobId, TAtInfo& info) {
 
 TJobStatus ScheduleJobDel(std::uint32_t minJobId, std::uint32_t maxJobId) {
     Crontab tab;
-    switch (ReadCrontab(tab)) {
-    case ReadOutcome::NoScheduler:
-        return TJobStatus::NoScheduler;
-    case ReadOutcome::Failed:
-        return TJobStatus::Refused;
-    case ReadOutcome::Ok:
-        break;
-    }
+    if (const TJobStatus read = ReadCrontab(tab); read != TJobStatus::Ok)
+        return read;
     const auto before = tab.Lines.size();
     std::erase_if(tab.Lines, [&](const std::string& line) {
         const auto id = JobIdOf(line);
