@@ -18,6 +18,7 @@
 #include "platform/copy_file.h"
 #include "tasks/task.h"
 #include "temp_tree.h"
+#include "tests/child_signal.h"
 
 namespace korvel {
 namespace {
@@ -76,16 +77,6 @@ std::string ReadAll(const std::string& path) {
     std::string bytes(static_cast<std::size_t>(fs::file_size(path)), '\0');
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return bytes;
-}
-
-bool ReadByte(int fd) {
-    char c;
-    for (;;) {
-        const ssize_t n = ::read(fd, &c, 1);
-        if (n < 0 && errno == EINTR)
-            continue;
-        return n == 1;
-    }
 }
 
 // How long `body` takes in a forked child, from its start to its exit.

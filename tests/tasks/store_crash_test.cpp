@@ -12,6 +12,7 @@
 #include "store_fixture.h"
 #include "store_samples.h"
 #include "tasks/tasks_u.h"
+#include "tests/child_signal.h"
 
 using namespace korvel;
 namespace fs = std::filesystem;
@@ -20,16 +21,6 @@ namespace {
 
 bool IsTemporaryOfTasks(const std::string& name) {
     return name.rfind(TemporaryPrefixFor("tasks.bin"), 0) == 0;
-}
-
-bool ReadByte(int fd) {
-    char c;
-    for (;;) {
-        const ssize_t n = ::read(fd, &c, 1);
-        if (n < 0 && errno == EINTR)
-            continue;
-        return n == 1;
-    }
 }
 
 } // namespace
