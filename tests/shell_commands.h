@@ -15,3 +15,12 @@ inline int Shell(const std::string& command) {
 inline bool Have(const std::string& tool) {
     return Shell("command -v " + tool + " >/dev/null 2>&1") == 0;
 }
+
+// Ends the process whose id a shell line wrote to `pidFile` and waits until it is gone
+// (a zombie counts as gone).
+inline void EndProcess(const std::string& pidFile) {
+    Shell("p=$(cat '" + pidFile +
+          "' 2>/dev/null) && kill $p 2>/dev/null; "
+          "for i in $(seq 1 50); do case \"$(ps -o stat= -p $p 2>/dev/null)\" in ''|Z*) break;; esac; "
+          "sleep 0.1; done");
+}

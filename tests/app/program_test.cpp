@@ -17,6 +17,7 @@
 #include "tasks/options.h"
 #include "tasks/tasks_list.h"
 #include "tests/shell_commands.h"
+#include "tests/virtual_display.h"
 
 using namespace korvel;
 namespace fs = std::filesystem;
@@ -38,12 +39,7 @@ std::string Capture(const std::string& command) {
 // ended, and waited for (a zombie counts as ended), when the test leaves its scope.
 struct Background {
     std::string pidFile;
-    ~Background() {
-        Shell("p=$(cat " + pidFile +
-              " 2>/dev/null) && kill $p 2>/dev/null; "
-              "for i in $(seq 1 50); do case \"$(ps -o stat= -p $p 2>/dev/null)\" in ''|Z*) break;; esac; "
-              "sleep 0.1; done");
-    }
+    ~Background() { EndProcess(pidFile); }
 };
 
 struct XWindow {
@@ -223,19 +219,9 @@ TEST_F(ProgramTest, Screenshots) {
     fs::create_directories(shots);
     // Incompressible and big enough that the run is still going when the picture is taken.
     Shell("for i in $(seq 1 100); do head -c 1000000 /dev/urandom > " + D() + "src/f$i.bin; done");
-    // Xvfb picks a free display itself and names it once it accepts clients: other test
-    // programs may have virtual displays of their own at the same time.
-    ASSERT_EQ(Shell("Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>" + D() +
-                    "display >/dev/null 2>&1 & echo $! > " + D() + "xvfb.pid"),
-              0);
-    const Background xvfb{D() + "xvfb.pid"};
-    std::string display;
-    for (int attempt = 0; attempt < 100 && display.empty(); ++attempt) {
-        Shell("sleep 0.1");
-        std::ifstream(dir_ / "display") >> display;
-    }
-    ASSERT_FALSE(display.empty()) << "Xvfb did not start";
-    const std::string env = "DISPLAY=:" + display + " QT_QPA_PLATFORM=xcb ";
+    const VirtualDisplay xvfb;
+    ASSERT_TRUE(xvfb.Started()) << "Xvfb did not start";
+    const std::string env = xvfb.Env();
 
     // The checks themselves: a blank window of the main window's size does not pass.
     Shell("convert -size 760x480 xc:'#efefef' " + D() + "blank.png");

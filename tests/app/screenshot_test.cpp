@@ -19,6 +19,7 @@
 #include "tasks/int_array.h"
 #include "tasks/options.h"
 #include "tests/shell_commands.h"
+#include "tests/virtual_display.h"
 
 using namespace korvel;
 namespace fs = std::filesystem;
@@ -72,13 +73,10 @@ TEST(WindowScreenshots, ChooserHelpAndAboutInBothLanguages) {
     const std::string names[] = {"chooser-en", "chooser-ru", "about-en", "about-ru", "help-en", "help-ru"};
     for (const std::string& n : names)
         fs::remove(kShots / (n + ".png"));
-    const std::string display = ":" + std::to_string(200 + std::random_device{}() % 100);
-    const std::string self = ExecutablePath();
-    ASSERT_EQ(Shell("Xvfb " + display +
-                    " -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & pid=$!; sleep 1; "
-                    "DISPLAY=" +
-                    display + " QT_QPA_PLATFORM=xcb KORVEL_SHOOT_SCENES=1 timeout 120 '" + self +
-                    "' --gtest_filter=WindowScenes.Shoot >/dev/null 2>&1; rc=$?; kill $pid; exit $rc"),
+    const VirtualDisplay xvfb;
+    ASSERT_TRUE(xvfb.Started()) << "Xvfb did not start";
+    ASSERT_EQ(Shell(xvfb.Env() + "KORVEL_SHOOT_SCENES=1 timeout 120 '" + ExecutablePath() +
+                    "' --gtest_filter=WindowScenes.Shoot >/dev/null 2>&1"),
               0);
     for (const std::string& n : names) {
         const QImage image(QString::fromStdString((kShots / (n + ".png")).string()));

@@ -16,6 +16,7 @@
 #include "editor/file_filters_form.h"
 #include "editor_fixture.h"
 #include "tests/shell_commands.h"
+#include "tests/virtual_display.h"
 
 using namespace korvel;
 namespace fs = std::filesystem;
@@ -123,16 +124,13 @@ TEST(EditorScreenshots, UnderXvfb) {
         GTEST_SKIP() << "Xvfb or ImageMagick is not installed";
     const fs::path shots = fs::path(KORVEL_SCREENSHOTS);
     fs::create_directories(shots);
-    const std::string display = std::to_string(200 + static_cast<int>(std::random_device{}() % 100));
-    const std::string pidFile = (shots / "xvfb.pid").string();
-    ASSERT_EQ(Shell("Xvfb :" + display + " -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & echo $! > " +
-                    pidFile + "; sleep 1"),
-              0);
-    const int rc =
-        Shell("DISPLAY=:" + display + " QT_QPA_PLATFORM=xcb KORVEL_EDITOR_SHOTS=" + shots.string() +
-              " /proc/" + std::to_string(::getpid()) + "/exe --gtest_filter=EditorTest.ScreenshotPages >" +
-              (shots / "pages.log").string() + " 2>&1");
-    Shell("kill $(cat " + pidFile + "); rm -f " + pidFile);
+    int rc = -1;
+    {
+        const VirtualDisplay xvfb;
+        ASSERT_TRUE(xvfb.Started()) << "Xvfb did not start";
+        rc = Shell(xvfb.Env() + "KORVEL_EDITOR_SHOTS=" + shots.string() + " /proc/" + std::to_string(::getpid()) +
+                   "/exe --gtest_filter=EditorTest.ScreenshotPages >" + (shots / "pages.log").string() + " 2>&1");
+    }
     EXPECT_EQ(rc, 0) << "see " << (shots / "pages.log").string();
     for (const char* lang : {"en", "ru"}) {
         for (const char* view : kFilterViews) {

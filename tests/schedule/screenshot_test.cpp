@@ -15,6 +15,7 @@
 #include "crontab_fixture.h"
 #include "schedule/schedulesdecl_u.h"
 #include "schedule/ui/tasks_history_form.h"
+#include "tests/virtual_display.h"
 
 using namespace korvel;
 namespace fs = std::filesystem;
@@ -74,14 +75,8 @@ TEST(HistoryScreenshots, BothLanguages) {
         GTEST_SKIP() << "Xvfb is not installed";
     const fs::path shots = KORVEL_SCREENSHOTS;
     fs::create_directories(shots);
-    const int display = 200 + static_cast<int>(std::random_device{}() % 300);
-    const fs::path pidFile = shots / "xvfb.pid";
-    ASSERT_EQ(Shell("Xvfb :" + std::to_string(display) +
-                    " -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & echo $! > " + pidFile.string()),
-              0);
-    const fs::path socket = "/tmp/.X11-unix/X" + std::to_string(display);
-    for (int i = 0; i < 100 && !fs::exists(socket); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const VirtualDisplay xvfb;
+    ASSERT_TRUE(xvfb.Started()) << "Xvfb did not start";
 
     const std::string self = fs::read_symlink("/proc/self/exe").string();
     QImage images[2];
@@ -89,7 +84,7 @@ TEST(HistoryScreenshots, BothLanguages) {
         const std::string lang = russian ? "ru" : "en";
         const fs::path file = shots / ("history-" + lang + ".png");
         fs::remove(file);
-        EXPECT_EQ(Shell("DISPLAY=:" + std::to_string(display) + " QT_QPA_PLATFORM=xcb KORVEL_SHOT='" +
+        EXPECT_EQ(Shell(xvfb.Env() + "KORVEL_SHOT='" +
                         file.string() + "' KORVEL_SHOT_LANG=" + lang + " '" + self +
                         "' --gtest_filter=HistoryScreenshot.Take >/dev/null 2>&1"),
                   0)
@@ -100,7 +95,6 @@ TEST(HistoryScreenshots, BothLanguages) {
         // Text, lines and buttons, not an empty or single-coloured picture.
         EXPECT_GT(Distinct(images[russian]), 8) << file;
     }
-    Shell("kill $(cat " + pidFile.string() + ")");
     EXPECT_NE(images[0], images[1]) << "the two languages look the same";
 }
 
