@@ -17,6 +17,7 @@
 #include "help/about_form.h"
 #include "help/html_help.h"
 #include "platform/executable.h"
+#include "platform/program_dirs.h"
 #include "schedule/ui/activate_schedule.h"
 #include "schedule/ui/tasks_history_form.h"
 #include "tasks/options.h"
@@ -28,7 +29,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvel"));
 
-    const std::string storeDir = ExecutableDir();
+    const std::string storeDir = StoreDir();
     Options() = LoadOptions(storeDir);
 
     if (headless)

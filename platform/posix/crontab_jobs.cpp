@@ -21,9 +21,11 @@ namespace {
 constexpr std::string_view kMarker = " # korvel job ";
 
 // The variables that let a run started by cron show its windows on the desktop of
-// the session that scheduled it, in that session's language.
+// the session that scheduled it, in that session's language, with the stores that
+// session uses (an installed program keeps them under $XDG_CONFIG_HOME).
 constexpr const char* kSessionVariables[] = {
-    "DISPLAY", "XAUTHORITY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS", "LANG"};
+    "DISPLAY", "XAUTHORITY",     "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS",
+    "LANG",    "XDG_CONFIG_HOME"};
 
 struct Crontab {
     std::vector<std::string> Lines;
