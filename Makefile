@@ -7,13 +7,17 @@ JOBS ?= $(shell nproc)
 # WERROR=ON turns every compiler warning in our own code into an error (CI does).
 WERROR ?= OFF
 
-.PHONY: run test test-asan tidy fuzz fuzz-build fuzz-run fuzz-ci deps configure build clean
+.PHONY: run test test-asan package tidy fuzz fuzz-build fuzz-run fuzz-ci deps configure build clean
 
 run: build
 	./$(BUILD_DIR)/bin/korvel
 
 test: build
 	ctest --preset $(PRESET) --test-dir $(BUILD_DIR) -j $(JOBS)
+
+# The Debian package, $(BUILD_DIR)/korvel_<version>_<arch>.deb.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 # The Qt-free suite under the address and undefined-behaviour sanitizers.
 test-asan:

@@ -11,6 +11,7 @@
 #include "app/create_icon.h"
 #include "app/headless.h"
 #include "app/main_form.h"
+#include "app/program_icon.h"
 #include "platform/qt/message_box.h"
 #include "editor/task_ed_form.h"
 #include "engine/data_module.h"
@@ -28,6 +29,9 @@ int main(int argc, char* argv[]) {
     const bool headless = ChooseHeadlessStart(args);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvel"));
+    QApplication::setWindowIcon(ProgramIcon());
+    // Window systems match the window to the menu entry by this name (the Wayland app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvel"));
 
     const std::string storeDir = StoreDir();
     Options() = LoadOptions(storeDir);

@@ -7,6 +7,8 @@ packages=(
     # build
     cmake ninja-build g++ clang libclang-rt-14-dev
     qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-qpa-plugins libgl-dev
+    # the icon's sizes are drawn from its SVG at build time
+    qt6-svg-dev
     zlib1g-dev libssl-dev libgtest-dev libgmock-dev
     # help: chmcmd compiles the help topics, chmlib reads them back in the help window
     fp-utils libchm-dev
@@ -14,6 +16,8 @@ packages=(
     zip unzip p7zip-full libarchive-tools python3 rsync
     # judges of the desktop shortcuts: the validator, and GLib's launcher (gio)
     desktop-file-utils libglib2.0-bin
+    # the Debian package: dpkg-shlibdeps finds its dependencies, appstreamcli judges its metadata
+    dpkg-dev appstream
     # the scheduler that starts scheduled backups
     cron
     # screenshots of the windows
