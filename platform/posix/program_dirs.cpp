@@ -1,8 +1,8 @@
 #include "platform/program_dirs.h"
 
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,12 +37,20 @@ std::string Env(const char* name) {
     return v ? std::string(v) : std::string();
 }
 
+// $HOME, or the account's home when a bare environment has none.
+std::string HomeDir() {
+    if (std::string home = Env("HOME"); !home.empty())
+        return home;
+    const passwd* account = ::getpwuid(::getuid());
+    return account && account->pw_dir ? std::string(account->pw_dir) : std::string("/");
+}
+
 // $XDG_CONFIG_HOME/korvel/; a relative $XDG_CONFIG_HOME is invalid and ignored.
 std::string UserConfigDir() {
     std::string config = Env("XDG_CONFIG_HOME");
     if (config.empty() || config[0] != '/')
-        config = WithTrailingSeparator(Env("HOME")) + ".config";
-    const std::string dir = WithTrailingSeparator(config) + "korvel/";
+        config = WithTrailingSeparator(HomeDir()) + ".config";
+    std::string dir = WithTrailingSeparator(config) + "korvel/";
     // The parent gets the mode the base-directory rules ask for when it is new; the
     // stores' own directory holds the user's paths and passwords.
     ::mkdir(config.c_str(), 0700);
@@ -53,7 +61,7 @@ std::string UserConfigDir() {
 } // namespace
 
 std::string DataDirOf(const std::string& executable) {
-    const std::string dir = DirectoryPart(executable);
+    std::string dir = DirectoryPart(executable);
     if (!IsInstalled(dir))
         return dir;
     return (std::filesystem::path(dir) / kInstalledDataDir).lexically_normal().string();
@@ -64,7 +72,7 @@ std::string DataDir() {
 }
 
 std::string StoreDir() {
-    const std::string dir = ExecutableDir();
+    std::string dir = ExecutableDir();
     if (!IsInstalled(dir) && CanCreateFilesIn(dir))
         return dir;
     return UserConfigDir();
