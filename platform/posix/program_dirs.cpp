@@ -20,8 +20,9 @@ bool IsInstalled(const std::string& executableDir) {
     return DirectoryExists(executableDir + kInstalledDataDir);
 }
 
-// Tried rather than asked with access(): root passes access() for every directory,
-// and a read-only mount or an immutable directory refuses only the attempt.
+// Tried rather than asked with access(), which judges by the permission bits (and lets
+// root pass everywhere): what the attempt meets is what the stores' saves will meet,
+// immutable directories and network file systems included.
 bool CanCreateFilesIn(const std::string& directory) {
     std::string name = directory + ".korvel-XXXXXX";
     const int fd = ::mkstemp(name.data());
