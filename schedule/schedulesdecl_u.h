@@ -4,3 +4,4 @@
 #include "platform/scheduler_jobs.h"
 #include "schedule/schedule_task.h"
 #include "tasks/schedules_list.h"
+#include "schedule/missed_runs.h"
