@@ -20,6 +20,8 @@ packages=(
     dpkg-dev appstream
     # the scheduler that starts scheduled backups
     cron
+    # a session bus of its own for the test of the desktop notifications
+    dbus-daemon
     # screenshots of the windows
     xvfb xauth x11-apps x11-utils imagemagick procps fonts-dejavu-core
 )

@@ -102,6 +102,33 @@ TEST_F(CrontabTest, TheEntryCarriesTheSessionsDisplayLanguageAndStores) {
     EXPECT_NE(tab.find("'/opt/100\\% sure/korvel' /t 3 # korvel job"), std::string::npos) << tab;
 }
 
+TEST_F(CrontabTest, TheCatchUpAtBootLivesAsLongAsAJobAndEachJobKnowsWhenItWasAdded) {
+    SetCrontab(kForeign);
+    const auto count = [](const std::string& text, const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    const std::time_t before = std::time(nullptr);
+    std::uint32_t a = 0, b = 0;
+    ASSERT_EQ(ScheduleJobAdd(Daily(0), a, "'/opt/korvel' /catchup"), TJobStatus::Ok);
+    ASSERT_EQ(ScheduleJobAdd(Daily(60000), b, "'/opt/korvel' /catchup"), TJobStatus::Ok);
+    const std::time_t after = std::time(nullptr);
+    std::string tab = Crontab();
+    EXPECT_EQ(count(tab, "@reboot "), 1u) << tab;
+    EXPECT_NE(tab.find("'/opt/korvel' /catchup # korvel catch-up\n"), std::string::npos) << tab;
+    const auto added = ScheduleJobActivated(a);
+    ASSERT_TRUE(added.has_value()) << tab;
+    EXPECT_GE(*added, before);
+    EXPECT_LE(*added, after);
+
+    EXPECT_EQ(ScheduleJobDel(a, a), TJobStatus::Ok);
+    EXPECT_EQ(count(Crontab(), "@reboot "), 1u) << Crontab();
+    EXPECT_EQ(ScheduleJobDel(b, b), TJobStatus::Ok);
+    EXPECT_EQ(Crontab(), kForeign);
+}
+
 TEST_F(CrontabTest, RecordsCronCannotHoldAreRefused) {
     SetCrontab(kForeign);
     TAtInfo none = Daily(0);
