@@ -31,13 +31,22 @@ void CivilFromDays(long long z, int& y, int& m, int& d) {
 
 const long long kEpochOffset = DaysFromCivil(1899, 12, 30); // day 0 of TDateTime, counted from 1970
 
+// The broken-down local time of a Unix time, by each system's thread-safe call.
+void ToLocalTm(std::time_t seconds, std::tm& tm) {
+#ifdef _WIN32
+    localtime_s(&tm, &seconds);
+#else
+    localtime_r(&seconds, &tm);
+#endif
+}
+
 TDateParts FromTm(const std::tm& tm, int ms) {
     return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, ms};
 }
 
 TDateTime FromUnixLocal(std::time_t seconds, int ms) {
     std::tm tm{};
-    localtime_r(&seconds, &tm);
+    ToLocalTm(seconds, tm);
     return EncodeDateTime(FromTm(tm, ms));
 }
 
@@ -90,7 +99,7 @@ TDateTime Now() {
     return FromSystemClock(std::chrono::system_clock::now());
 }
 
-TDateTime FromFileTime(const std::timespec& ts) {
+TDateTime FromFileTime(const timespec& ts) {
     return FromUnixLocal(ts.tv_sec, static_cast<int>(ts.tv_nsec / 1000000));
 }
 
@@ -121,9 +130,9 @@ TDateTime DosToDateTime(std::uint32_t dos) {
     return EncodeDateTime(p);
 }
 
-std::uint32_t FileTimeToDos(const std::timespec& ts) {
+std::uint32_t FileTimeToDos(const timespec& ts) {
     std::tm tm{};
-    localtime_r(&ts.tv_sec, &tm);
+    ToLocalTm(ts.tv_sec, tm);
     return DateTimeToDos(EncodeDateTime(FromTm(tm, 0)));
 }
 

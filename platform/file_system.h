@@ -21,8 +21,8 @@ enum : std::uint32_t {
 struct TFileInfo {
     bool IsDirectory = false;
     std::uint64_t Size = 0;
-    std::timespec ModTime{}; // last write, seconds since the Unix epoch
-    unsigned Mode = 0;       // POSIX permission bits
+    timespec ModTime{}; // last write, seconds since the Unix epoch
+    unsigned Mode = 0;  // POSIX permission bits
     // The Windows attribute word: archive for files, directory for directories,
     // read-only when the owner cannot write. POSIX has no hidden or system files.
     std::uint32_t Attributes = 0;
@@ -47,6 +47,6 @@ bool DeleteFileAt(const std::string& path);
 unsigned NewFileMode(bool executable = false);
 
 // Sets the last-write time (and leaves the access time alone).
-bool SetFileModTime(const std::string& path, const std::timespec& modTime);
+bool SetFileModTime(const std::string& path, const timespec& modTime);
 
 } // namespace korvel

@@ -16,6 +16,8 @@ packages=(
     desktop-file-utils libglib2.0-bin
     # the scheduler that starts scheduled backups
     cron
+    # the Windows build: the cross compiler, zlib and GoogleTest for it, and Wine to run its tests
+    g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64
     # screenshots of the windows
     xvfb xauth x11-apps x11-utils imagemagick procps fonts-dejavu-core
 )
