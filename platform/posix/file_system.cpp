@@ -66,4 +66,12 @@ bool SetFileModTime(const std::string& path, const timespec& modTime) {
     return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
+bool ClearArchiveAttribute(const std::string& /*path*/) {
+    return true;
+}
+
+std::string ShortPathName(const std::string& path) {
+    return path;
+}
+
 } // namespace korvel

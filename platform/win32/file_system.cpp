@@ -64,4 +64,27 @@ bool SetFileModTime(const std::string& path, const timespec& modTime) {
     return ::SetFileTime(file.Get(), nullptr, nullptr, &ft) != 0;
 }
 
+bool ClearArchiveAttribute(const std::string& path) {
+    const std::wstring wide = win32::Widen(path);
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    if (!(attributes & FILE_ATTRIBUTE_ARCHIVE))
+        return true;
+    return ::SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_ARCHIVE) != 0;
+}
+
+std::string ShortPathName(const std::string& path) {
+    const std::wstring wide = win32::Widen(path);
+    const DWORD n = ::GetShortPathNameW(wide.c_str(), nullptr, 0);
+    if (n == 0)
+        return path;
+    std::wstring buffer(n, L'\0');
+    const DWORD done = ::GetShortPathNameW(wide.c_str(), buffer.data(), n);
+    if (done == 0 || done >= n)
+        return path;
+    buffer.resize(done);
+    return win32::Narrow(buffer);
+}
+
 } // namespace korvel
