@@ -23,8 +23,7 @@ long long WallKey(int year, int month, int day, int hour, int minute) {
 }
 
 long long WallKeyAt(std::time_t t) {
-    std::tm tm{};
-    localtime_r(&t, &tm);
+    const std::tm tm = LocalTm(t);
     return WallKey(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min);
 }
 
@@ -83,8 +82,7 @@ std::optional<std::time_t> LastMissedTime(const TAtInfo& job, std::optional<std:
     const std::optional<std::time_t> since = activated ? activated : lastRun;
     if (!since)
         return std::nullopt;
-    std::tm today{};
-    localtime_r(&now, &today);
+    const std::tm today = LocalTm(now);
     sys_days day = sys_days(year_month_day{std::chrono::year(today.tm_year + 1900),
                                            std::chrono::month(static_cast<unsigned>(today.tm_mon + 1)),
                                            std::chrono::day(static_cast<unsigned>(today.tm_mday))});

@@ -22,6 +22,8 @@ packages=(
     cron
     # a session bus of its own for the test of the desktop notifications
     dbus-daemon
+    # the Windows build: the cross compiler, zlib and GoogleTest for it, and Wine to run its tests
+    g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64
     # screenshots of the windows
     xvfb xauth x11-apps x11-utils imagemagick procps fonts-dejavu-core
 )

@@ -61,9 +61,17 @@ unsigned NewFileMode(bool executable) {
     return (executable ? 0777u : 0666u) & ~static_cast<unsigned>(mask);
 }
 
-bool SetFileModTime(const std::string& path, const std::timespec& modTime) {
-    const std::timespec times[2] = {{0, UTIME_OMIT}, modTime};
+bool SetFileModTime(const std::string& path, const timespec& modTime) {
+    const timespec times[2] = {{0, UTIME_OMIT}, modTime};
     return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+bool ClearArchiveAttribute(const std::string& /*path*/) {
+    return true;
+}
+
+std::string ShortPathName(const std::string& path) {
+    return path;
 }
 
 } // namespace korvel
