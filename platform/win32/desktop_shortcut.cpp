@@ -6,6 +6,7 @@
 #include <shobjidl.h>
 
 #include "platform/path.h"
+#include "platform/win32/com.h"
 #include "platform/win32/wide.h"
 
 namespace korvel {
@@ -14,38 +15,8 @@ const char* const kShortcutExtension = ".lnk";
 
 namespace {
 
-// COM for the calling thread, for as long as the object lives.
-class TComScope {
-public:
-    TComScope() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~TComScope() {
-        if (ok_)
-            ::CoUninitialize();
-    }
-    TComScope(const TComScope&) = delete;
-    TComScope& operator=(const TComScope&) = delete;
-
-private:
-    bool ok_;
-};
-
-// Releases a COM interface when it goes out of scope.
-template <class T> class TComPtr {
-public:
-    TComPtr() = default;
-    ~TComPtr() {
-        if (p_)
-            p_->Release();
-    }
-    TComPtr(const TComPtr&) = delete;
-    TComPtr& operator=(const TComPtr&) = delete;
-    T* operator->() const { return p_; }
-    T** Out() { return &p_; }
-    void** OutVoid() { return reinterpret_cast<void**>(&p_); }
-
-private:
-    T* p_ = nullptr;
-};
+using win32::TComPtr;
+using win32::TComScope;
 
 } // namespace
 
@@ -62,7 +33,7 @@ bool CreateDesktopShortcut(const std::string& target, const std::string& argumen
     const std::string dir = DesktopDirectory();
     if (dir.empty())
         return false;
-    const TComScope com;
+    const TComScope com(COINIT_APARTMENTTHREADED);
     TComPtr<IShellLinkW> link;
     if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                   link.OutVoid())))

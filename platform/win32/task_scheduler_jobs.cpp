@@ -6,6 +6,7 @@
 // an administrator).
 #include "platform/scheduler_jobs.h"
 
+#include "platform/win32/com.h"
 #include "platform/win32/wide.h"
 
 #include <oleauto.h>
@@ -28,22 +29,7 @@ const char* const kWeekDays[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
                                  "Friday", "Saturday", "Sunday"};
 constexpr std::uint32_t kMaxJobs = 100000;
 
-template <class T> class TComPtr {
-public:
-    TComPtr() = default;
-    ~TComPtr() {
-        if (p_)
-            p_->Release();
-    }
-    TComPtr(const TComPtr&) = delete;
-    TComPtr& operator=(const TComPtr&) = delete;
-    T* operator->() const { return p_; }
-    T* Get() const { return p_; }
-    T** Out() { return &p_; }
-
-private:
-    T* p_ = nullptr;
-};
+using win32::TComPtr;
 
 class TBstr {
 public:
@@ -59,21 +45,6 @@ public:
 
 private:
     BSTR b_ = nullptr;
-};
-
-// COM for the calling thread while the object lives; declared first, released last.
-class TComInit {
-public:
-    TComInit() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
-    ~TComInit() {
-        if (ok_)
-            ::CoUninitialize();
-    }
-    TComInit(const TComInit&) = delete;
-    TComInit& operator=(const TComInit&) = delete;
-
-private:
-    bool ok_;
 };
 
 // A connection to the local Task Scheduler service, for one call.
@@ -111,7 +82,7 @@ public:
     }
 
 private:
-    TComInit com_;
+    win32::TComScope com_{COINIT_MULTITHREADED};
     TComPtr<ITaskService> service_;
     TComPtr<ITaskFolder> folder_;
     bool connected_ = false;
