@@ -19,7 +19,7 @@ using namespace std::chrono;
 // Local wall-clock minutes, comparable across days.
 long long WallKey(int year, int month, int day, int hour, int minute) {
     const auto days = sys_days(std::chrono::year(year) / month / day).time_since_epoch().count();
-    return static_cast<long long>(days) * 1440 + hour * 60 + minute;
+    return (static_cast<long long>(days) * 1440) + (static_cast<long long>(hour) * 60) + minute;
 }
 
 long long WallKeyAt(std::time_t t) {
@@ -67,7 +67,8 @@ std::optional<std::time_t> ScheduledTimeOn(const TAtInfo& job, int year, int mon
     if (any == 0)
         return std::nullopt;
     // Skipped by the clock change: due at the first moment whose wall clock has passed it.
-    std::time_t lo = any - 6 * 3600, hi = any + 6 * 3600;
+    constexpr std::time_t kSixHours = 6 * std::time_t{3600};
+    std::time_t lo = any - kSixHours, hi = any + kSixHours;
     if (WallKeyAt(lo) >= wanted || WallKeyAt(hi) < wanted)
         return std::nullopt;
     while (hi - lo > 1) {
@@ -205,7 +206,7 @@ std::optional<std::time_t> StaleSince(const TScheduledTask& task, std::time_t no
     const std::optional<std::time_t> since = task.LastRun ? task.LastRun : task.Activated;
     if (!since)
         return std::nullopt;
-    constexpr std::time_t kDay = 24 * 3600;
+    constexpr std::time_t kDay = 24 * std::time_t{3600};
     const std::time_t period = task.Job.DaysOfMonth != 0     ? 31 * kDay
                                : task.Job.DaysOfWeek == 0x7F ? kDay
                                                              : 7 * kDay;
