@@ -24,16 +24,6 @@ bool GetFileInfo(const std::string& path, TFileInfo& info) {
     return true;
 }
 
-bool FileExistsAt(const std::string& path) {
-    TFileInfo info;
-    return GetFileInfo(path, info) && !info.IsDirectory;
-}
-
-bool DirectoryExists(const std::string& path) {
-    TFileInfo info;
-    return GetFileInfo(path, info) && info.IsDirectory;
-}
-
 bool ForceDirectories(const std::string& path) {
     std::string dir = path;
     while (dir.size() > 1 && IsPathSeparator(dir.back()))
