@@ -63,11 +63,16 @@ bool TRawFile::Create(const std::string& path, unsigned mode, TFileError& error)
     return true;
 }
 
-bool TRawFile::Read(void* data, std::size_t size, std::size_t& done, TFileError& error) {
+namespace {
+
+// Reads until `size` bytes, the end of the file or an error; `readSome(p, n, at)` is one
+// system read of up to n bytes at the `at`-th byte of the request.
+template <class ReadSome>
+bool ReadFully(void* data, std::size_t size, std::size_t& done, TFileError& error, ReadSome readSome) {
     auto* p = static_cast<char*>(data);
     done = 0;
     while (done < size) {
-        const ssize_t n = ::read(fd_, p + done, size - done);
+        const ssize_t n = readSome(p + done, size - done, done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -79,21 +84,18 @@ bool TRawFile::Read(void* data, std::size_t size, std::size_t& done, TFileError&
     return true;
 }
 
+} // namespace
+
+bool TRawFile::Read(void* data, std::size_t size, std::size_t& done, TFileError& error) {
+    return ReadFully(data, size, done, error,
+                     [this](char* p, std::size_t n, std::size_t) { return ::read(fd_, p, n); });
+}
+
 bool TRawFile::ReadAt(std::uint64_t offset, void* data, std::size_t size, std::size_t& done,
                       TFileError& error) const {
-    auto* p = static_cast<char*>(data);
-    done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd_, p + done, size - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return Fail(error);
-        if (n == 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    return ReadFully(data, size, done, error, [this, offset](char* p, std::size_t n, std::size_t at) {
+        return ::pread(fd_, p, n, static_cast<off_t>(offset + at));
+    });
 }
 
 bool TRawFile::Write(const void* data, std::size_t size, TFileError& error) {
