@@ -11,14 +11,30 @@
 #include "platform/program_dirs.h"
 #include "tasks/options.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/html_help_library.h"
+#endif
+
 namespace korvel {
 
 namespace {
 
+#ifdef _WIN32
+// hhctrl.ocx is bound while the program starts and freed when it ends. Without it the
+// program starts all the same, and help requests do nothing.
+THtmlHelpLibrary& HelpLibrary() {
+    static THtmlHelpLibrary library;
+    return library;
+}
+[[maybe_unused]] const bool kHelpBoundAtStart = HelpLibrary().Bind();
+#else
 std::vector<QPointer<THelpWindow>>& Windows() {
     static std::vector<QPointer<THelpWindow>> windows;
     return windows;
 }
+#endif
 
 std::function<void(const QUrl&)>& UrlOpener() {
     static std::function<void(const QUrl&)> opener;
@@ -36,6 +52,14 @@ void OpenOnlinePage(const char* page) {
 } // namespace
 
 THelpWindow* HtmlHelp(QWidget* owner, const std::string& file, unsigned command, unsigned long data) {
+#ifdef _WIN32
+    // The system's HTML Help shows the compiled help in windows of its own; topics are
+    // shown over the desktop, and closing them all names no owner and no file.
+    const bool closeAll = command == HH_CLOSE_ALL;
+    HelpLibrary().Call(closeAll ? nullptr : ::GetDesktopWindow(), closeAll ? std::string() : file, command,
+                       data);
+    return nullptr;
+#else
     auto& windows = Windows();
     std::erase_if(windows, [](const QPointer<THelpWindow>& w) { return w.isNull(); });
     if (command == HH_CLOSE_ALL) {
@@ -61,6 +85,7 @@ THelpWindow* HtmlHelp(QWidget* owner, const std::string& file, unsigned command,
     window->raise();
     window->activateWindow();
     return window;
+#endif
 }
 
 QUrl OnlineHelpBase() {

@@ -21,5 +21,7 @@ public:
 
 // The current user's root key (HKEY_CURRENT_USER); null without a registry.
 std::unique_ptr<TRegistryKey> OpenCurrentUserKey();
+// The registered classes (HKEY_CLASSES_ROOT); null without a registry.
+std::unique_ptr<TRegistryKey> OpenClassesRootKey();
 
 } // namespace korvel

@@ -7,7 +7,9 @@
 
 #include "platform/atomic_file.h"
 #include "platform/binary_stream.h"
+#include "platform/codepage.h"
 #include "platform/directory_lock.h"
+#include "tasks/store_text.h"
 #include "tasks/tasks_list.h"
 
 namespace korvel {
@@ -31,7 +33,7 @@ template <typename Contents> bool ParseHistory(const std::string& data, Contents
                                     in.Remaining() / kMinHistoryEntrySize}));
     for (int i = 0; i < readable; ++i) {
         THistoryEntry e;
-        e.TaskName = in.ReadString();
+        e.TaskName = ReadStoreString(in);
         e.TaskId = in.ReadInt32();
         e.RunTime = in.ReadDateTime();
         if (in.Overrun()) {
@@ -48,7 +50,7 @@ template <typename Contents> bool ParseHistory(const std::string& data, Contents
         } else {
             for (std::int32_t i = 0; i < jobs; ++i) {
                 TScheduleEntry job;
-                job.TaskName = in.ReadString();
+                job.TaskName = ReadStoreString(in);
                 job.JobId = in.ReadUInt32();
                 if (in.Overrun()) {
                     damaged = true;
@@ -70,6 +72,26 @@ template <typename T> std::vector<T> AddedSince(const std::vector<T>& before, st
             now.erase(it);
     }
     return now;
+}
+
+// A run's name is a label of the past, and history.bin is written at every close without
+// a question: refusing the save would lose the runs. A character the code page cannot
+// store becomes "?", here as on disk, so that the next save's merge still recognises the
+// entry; the original names are returned for the report.
+template <typename Contents> std::vector<std::string> ToStorableNames(Contents& c) {
+    std::vector<std::string> changed;
+    const auto fix = [&changed](std::string& name) {
+        const TStoreText stored = ToStoreText(name);
+        if (!stored.Lossless) {
+            changed.push_back(name);
+            name = AnsiToUtf8(stored.Bytes);
+        }
+    };
+    for (auto& run : c.Runs)
+        fix(run.TaskName);
+    for (auto& job : c.Schedules)
+        fix(job.TaskName);
+    return changed;
 }
 
 } // namespace
@@ -135,18 +157,19 @@ bool TTasksList::SaveHistory() {
     std::string data, error;
     if (historyRead_ && ReadWholeFile(HistoryPath(), data, error) == ReadResult::Ok)
         ParseHistory(data, onDisk); // a damaged store gives what could be read
-    const THistoryContents merged = MergedHistory(onDisk);
+    THistoryContents merged = MergedHistory(onDisk);
+    const std::vector<std::string> changed = ToStorableNames(merged);
 
     std::string out;
     WriteInt32(out, static_cast<std::int32_t>(merged.Runs.size()));
     for (const THistoryEntry& e : merged.Runs) {
-        WriteString(out, e.TaskName);
+        WriteStoreString(out, e.TaskName);
         WriteInt32(out, e.TaskId);
         WriteDateTime(out, e.RunTime);
     }
     WriteInt32(out, static_cast<std::int32_t>(merged.Schedules.size()));
     for (const auto& job : merged.Schedules) {
-        WriteString(out, job.TaskName);
+        WriteStoreString(out, job.TaskName);
         WriteUInt32(out, job.JobId);
     }
     try {
@@ -161,6 +184,13 @@ bool TTasksList::SaveHistory() {
     storedHistory_ = merged;
     historyRead_ = true;
     HistoryModified = false;
+    if (!changed.empty()) {
+        std::string names;
+        for (const std::string& name : changed)
+            names += (names.empty() ? "\"" : ", \"") + name + "\"";
+        ReportError("Characters that code page " + std::to_string(AnsiCodePage()) +
+                    " cannot store were saved as \"?\" in the history: " + names + ".");
+    }
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "tasks/store_format.h"
 
+#include "tasks/store_text.h"
+
 namespace korvel {
 
 namespace {
@@ -7,7 +9,7 @@ namespace {
 void WriteStringList(std::string& out, const std::vector<std::string>& list) {
     WriteInt32(out, static_cast<std::int32_t>(list.size()));
     for (const auto& s : list)
-        WriteString(out, s);
+        WriteStoreString(out, s);
 }
 
 bool ReadStringList(ByteReader& in, std::vector<std::string>& list) {
@@ -19,7 +21,7 @@ bool ReadStringList(ByteReader& in, std::vector<std::string>& list) {
     }
     list.clear();
     for (std::int32_t i = 0; i < count && !in.Overrun(); ++i)
-        list.push_back(in.ReadString());
+        list.push_back(ReadStoreString(in));
     return !in.Overrun();
 }
 
@@ -37,7 +39,7 @@ void WriteTaskRecord(std::string& out, const TTask& t) {
     WriteBool(out, t.DestParentSettings);
     WriteBool(out, t.CompressParentSettings);
     WriteBool(out, t.ScheduleParentSettings);
-    WriteString(out, t.TaskName);
+    WriteStoreString(out, t.TaskName);
     WriteStringList(out, t.SourceDirs);
     WriteBool(out, t.IncludeSubDirs);
     WriteBool(out, t.UseIndFilters);
@@ -45,22 +47,22 @@ void WriteTaskRecord(std::string& out, const TTask& t) {
     for (int i = 0; i < pairs; ++i) {
         const TFilterPair empty;
         const TFilterPair& p = i < kMaxFilterPairs ? t.Filters[static_cast<std::size_t>(i)] : empty;
-        WriteString(out, p.IncludeFilter);
-        WriteString(out, p.ExcludeFilter);
+        WriteStoreString(out, p.IncludeFilter);
+        WriteStoreString(out, p.ExcludeFilter);
     }
     WriteBool(out, t.ExcludeSomeSubDirs);
     WriteStringList(out, t.ExcludeSubDirs);
-    WriteString(out, t.DestDir);
+    WriteStoreString(out, t.DestDir);
     WriteBool(out, t.ShowUnableToBackup);
     WriteBool(out, t.Compress);
-    WriteString(out, t.ZipFileName);
+    WriteStoreString(out, t.ZipFileName);
     WriteInt32(out, t.CompressLevel);
     WriteBool(out, t.Sfx);
     WriteBool(out, t.UpdateOnly);
     WriteBool(out, t.DeleteOldFiles);
     WriteInt32(out, t.DeleteOldFilesCount);
     WriteBool(out, t.ProtectArchive);
-    WriteString(out, t.ProtectArchivePassword);
+    WriteStoreString(out, t.ProtectArchivePassword);
     WriteBool(out, t.UseSchedule);
     WriteInt32(out, t.PerformTask);
     WriteDateTime(out, t.StartTime);
@@ -80,31 +82,31 @@ bool ReadTaskRecord(ByteReader& in, TTask& t) {
     t.DestParentSettings = in.ReadBool();
     t.CompressParentSettings = in.ReadBool();
     t.ScheduleParentSettings = in.ReadBool();
-    t.TaskName = in.ReadString();
+    t.TaskName = ReadStoreString(in);
     if (!ReadStringList(in, t.SourceDirs))
         return false;
     t.IncludeSubDirs = in.ReadBool();
     t.UseIndFilters = in.ReadBool();
     const int pairs = StoredPairCount(t);
     for (int i = 0; i < pairs && !in.Overrun(); ++i) {
-        TFilterPair p{in.ReadString(), in.ReadString()};
+        TFilterPair p{ReadStoreString(in), ReadStoreString(in)};
         if (i < kMaxFilterPairs)
             t.Filters[static_cast<std::size_t>(i)] = std::move(p);
     }
     t.ExcludeSomeSubDirs = in.ReadBool();
     if (!ReadStringList(in, t.ExcludeSubDirs))
         return false;
-    t.DestDir = in.ReadString();
+    t.DestDir = ReadStoreString(in);
     t.ShowUnableToBackup = in.ReadBool();
     t.Compress = in.ReadBool();
-    t.ZipFileName = in.ReadString();
+    t.ZipFileName = ReadStoreString(in);
     t.CompressLevel = in.ReadInt32();
     t.Sfx = in.ReadBool();
     t.UpdateOnly = in.ReadBool();
     t.DeleteOldFiles = in.ReadBool();
     t.DeleteOldFilesCount = in.ReadInt32();
     t.ProtectArchive = in.ReadBool();
-    t.ProtectArchivePassword = in.ReadString();
+    t.ProtectArchivePassword = ReadStoreString(in);
     t.UseSchedule = in.ReadBool();
     t.PerformTask = in.ReadInt32();
     t.StartTime = in.ReadDateTime();

@@ -12,6 +12,7 @@ namespace korvel {
 constexpr std::size_t kMinTaskRecordSize =
     4 + 4 + 4 + 4 + 2 + 1 + 4 + 4 + 2 + 4 + 4 + 3 + 4 + 1 + 4 + 1 + 4 + 8 + 4 + 7 + 31 + 4 + 4 + 4;
 
+// Throws EUnstorableText when a text of the task cannot be stored unchanged.
 void WriteTaskRecord(std::string& out, const TTask& task);
 
 // Reads one record into `task` (which holds the defaults of a new task). Returns false

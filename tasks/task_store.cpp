@@ -4,8 +4,10 @@
 #include <system_error>
 
 #include "platform/atomic_file.h"
+#include "platform/codepage.h"
 #include "platform/directory_lock.h"
 #include "tasks/store_format.h"
+#include "tasks/store_text.h"
 #include "tasks/tasks_list.h"
 
 namespace korvel {
@@ -65,7 +67,19 @@ bool TTasksList::SaveTasks() {
     WriteInt32(out, Count());
     for (auto& task : Items) {
         task->ParentIndex = IndexOf(task->Parent);
-        WriteTaskRecord(out, *task);
+        try {
+            WriteTaskRecord(out, *task);
+        } catch (const EUnstorableText& e) {
+            // Stored with "?" the text would come back as another path, filter or password:
+            // the file keeps its last good content and the list stays modified instead.
+            const std::string what = e.Text() == task->ProtectArchivePassword
+                                         ? std::string("its archive password")
+                                         : "\"" + e.Text() + "\"";
+            ReportError("The tasks were not saved: the task \"" + task->TaskName +
+                        "\" holds characters that code page " + std::to_string(AnsiCodePage()) +
+                        " cannot store, in " + what + ".");
+            return false;
+        }
     }
     WriteInt32(out, LastTaskId);
     try {

@@ -84,4 +84,18 @@ std::optional<std::string> OemToUtf8(const std::string& text) {
     return Convert(false, text);
 }
 
+// File names on POSIX are bytes: a name that is not valid UTF-8 is still a name that
+// must come back from the store unchanged, so the stores keep every byte.
+int AnsiCodePage() {
+    return 65001;
+}
+
+std::optional<std::string> Utf8ToAnsi(const std::string& text) {
+    return text;
+}
+
+std::string AnsiToUtf8(const std::string& text) {
+    return text;
+}
+
 } // namespace korvel

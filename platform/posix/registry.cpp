@@ -6,4 +6,8 @@ std::unique_ptr<TRegistryKey> OpenCurrentUserKey() {
     return nullptr;
 }
 
+std::unique_ptr<TRegistryKey> OpenClassesRootKey() {
+    return nullptr;
+}
+
 } // namespace korvel

@@ -6,15 +6,15 @@ namespace korvel {
 
 namespace {
 
-std::optional<std::wstring> FromPage(UINT page, const std::string& text) {
+std::optional<std::wstring> FromPage(UINT page, const std::string& text, DWORD flags = MB_ERR_INVALID_CHARS) {
     if (text.empty())
         return std::wstring();
     const int size = static_cast<int>(text.size());
-    const int n = ::MultiByteToWideChar(page, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    const int n = ::MultiByteToWideChar(page, flags, text.data(), size, nullptr, 0);
     if (n <= 0)
         return std::nullopt;
     std::wstring out(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(page, MB_ERR_INVALID_CHARS, text.data(), size, out.data(), n);
+    ::MultiByteToWideChar(page, flags, text.data(), size, out.data(), n);
     return out;
 }
 
@@ -41,6 +41,10 @@ std::optional<std::string> Convert(UINT from, UINT to, const std::string& text) 
     const auto wide = FromPage(from, text);
     if (!wide)
         return std::nullopt;
+    // UTF-8 holds every character, and WideCharToMultiByte refuses the default-character
+    // arguments for it.
+    if (to == CP_UTF8)
+        return win32::Narrow(*wide);
     return ToPage(to, *wide);
 }
 
@@ -56,6 +60,21 @@ std::optional<std::string> Utf8ToOem(const std::string& text) {
 
 std::optional<std::string> OemToUtf8(const std::string& text) {
     return Convert(CP_OEMCP, CP_UTF8, text);
+}
+
+int AnsiCodePage() {
+    return static_cast<int>(::GetACP());
+}
+
+std::optional<std::string> Utf8ToAnsi(const std::string& text) {
+    return Convert(CP_UTF8, CP_ACP, text);
+}
+
+std::string AnsiToUtf8(const std::string& text) {
+    // Without MB_ERR_INVALID_CHARS an undefined byte gets a stand-in instead of failing the
+    // whole text, and a wide text always has a UTF-8 form: a damaged store still loads.
+    const auto wide = FromPage(CP_ACP, text, 0);
+    return wide ? win32::Narrow(*wide) : std::string();
 }
 
 } // namespace korvel

@@ -63,4 +63,8 @@ std::unique_ptr<TRegistryKey> OpenCurrentUserKey() {
     return std::make_unique<TWin32RegistryKey>(HKEY_CURRENT_USER, false);
 }
 
+std::unique_ptr<TRegistryKey> OpenClassesRootKey() {
+    return std::make_unique<TWin32RegistryKey>(HKEY_CLASSES_ROOT, false);
+}
+
 } // namespace korvel

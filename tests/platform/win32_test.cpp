@@ -57,7 +57,8 @@ TEST_F(Win32Test, AttributesComeFromTheFileAndTheArchiveBitClears) {
     ASSERT_TRUE(ClearArchiveAttribute(path));
     ASSERT_TRUE(GetFileInfo(path, info));
     if (RunningUnderWine() && (info.Attributes & faArchive))
-        GTEST_SKIP() << "Wine keeps no archive attribute on Unix file systems: it reports every file as changed";
+        GTEST_SKIP()
+            << "Wine keeps no archive attribute on Unix file systems: it reports every file as changed";
     EXPECT_EQ(info.Attributes, faHidden | faSysFile);
 }
 
@@ -149,6 +150,20 @@ TEST(Win32CodePages, OemConversionIsTheSystemsAndRefusesWhatItLacks) {
     EXPECT_EQ(Utf8ToOem("caf\xC3\xA9"), "caf\x82");
     EXPECT_EQ(OemToUtf8("caf\x82"), "caf\xC3\xA9");
     EXPECT_EQ(Utf8ToOem("\xD0\x9F"), std::nullopt) << "no Cyrillic in code page 437";
+}
+
+// The ANSI page likewise, under an English locale 1252; reading never fails, even a byte
+// the page leaves undefined (the system maps it to the control character of that number).
+TEST(Win32CodePages, AnsiConversionIsTheSystemsAndRefusesWhatItLacks) {
+    if (AnsiCodePage() != 1252)
+        GTEST_SKIP() << "the system's ANSI code page is " << AnsiCodePage() << ", not 1252";
+    EXPECT_EQ(Utf8ToAnsi("caf\xC3\xA9 \xE2\x82\xAC"), "caf\xE9 \x80");
+    EXPECT_EQ(AnsiToUtf8("caf\xE9 \x80"), "caf\xC3\xA9 \xE2\x82\xAC");
+    EXPECT_EQ(Utf8ToAnsi("\xD0\x9F"), std::nullopt) << "no Cyrillic in code page 1252";
+    EXPECT_EQ(Utf8ToAnsi("\xCE\xB1"), std::nullopt) << "no best-fit \"a\" for a Greek alpha";
+    EXPECT_EQ(Utf8ToAnsi("a\xFF"), std::nullopt) << "broken UTF-8";
+    EXPECT_EQ(AnsiToUtf8("\x81"), "\xC2\x81");
+    EXPECT_EQ(Utf8ToAnsi(""), "");
 }
 
 } // namespace
