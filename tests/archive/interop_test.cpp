@@ -33,7 +33,6 @@ std::map<std::string, std::string> Corpus() {
 class PeersJudgeOurArchives : public ArchiveTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(PeersJudgeOurArchives, EveryPeerAcceptsAndExtractsTheSameBytes) {
-    SKIP_ON_WINDOWS("the peers (unzip, 7z, bsdtar, python's zipfile) are not there under Windows");
     const auto corpus = Corpus();
     TZipWriter w;
     w.SetZipName(P("ours.zip"));
@@ -53,11 +52,13 @@ TEST_P(PeersJudgeOurArchives, EveryPeerAcceptsAndExtractsTheSameBytes) {
     for (auto& [name, bytes] : ExtractEntries(P("ours.zip")))
         extracted[name] = bytes;
     EXPECT_EQ(extracted, corpus);
+#ifndef _WIN32
     // bsdtar and unzip see the same names, directory included.
     std::string out;
     ASSERT_EQ(test::Run("bsdtar -tf " + Q(P("ours.zip")) + " | sort", &out), 0);
     EXPECT_NE(out.find("empty dir/\n"), std::string::npos) << out;
     EXPECT_NE(out.find("\xE6\x97\xA5\xE6\x9C\xAC.txt"), std::string::npos) << out;
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, PeersJudgeOurArchives, ::testing::Values(0, 1, 5, 9));
@@ -176,7 +177,7 @@ using InteropTest = ArchiveTest;
 
 TEST_F(InteropTest, AesEntriesOf7zKeepTheirVendorVersionThroughOurUpdate) {
     if (!test::HaveTool("7z"))
-        GTEST_SKIP();
+        GTEST_SKIP() << "7z, which writes the AES entries, is not installed";
     File("f/secret.txt", test::TextLike(20000, 4));
     File("f/tiny.txt", "tiny");
     std::string out;

@@ -180,7 +180,7 @@ TEST_F(ReaderTest, Zip64EndRecordStandsBehindTheMarkers) {
 
 TEST_F(ReaderTest, NamesFromOtherHostsAreNotConverted) {
     if (!test::HaveTool("zip"))
-        GTEST_SKIP();
+        GTEST_SKIP() << "Info-ZIP's zip, which writes the Unix archive, is not installed";
     File("u/caf\xC3\xA9.txt", "x");
     std::string out;
     ASSERT_EQ(test::Run("cd " + test::Q(P("u")) + " && zip -q ../unix.zip caf\xC3\xA9.txt", &out), 0) << out;

@@ -174,7 +174,7 @@ TEST_F(UpdateTest, MissingTempPathFallsBackToTheSystemTemporaryDirectory) {
 TEST_F(UpdateTest, TemporaryArchiveOnAnotherFileSystemIsCopiedBesideTheTarget) {
     SKIP_ON_WINDOWS("the other file system is the tmpfs of /dev/shm, and the modes kept are POSIX ones");
     if (!std::filesystem::is_directory("/dev/shm"))
-        GTEST_SKIP();
+        GTEST_SKIP() << "no /dev/shm, the other file system, here";
     const std::string shm = "/dev/shm/korvel-archive-test-" + std::to_string(::getpid()) + "/";
     std::filesystem::create_directories(shm);
     ::chmod(zip_.c_str(), 0640);

@@ -383,7 +383,7 @@ TEST_F(WriterTest, UnreadableSourceFailsAndLeavesNoPartialArchive) {
 TEST_F(WriterTest, FullDiskRaisesNotEnoughRoom) {
     SKIP_ON_WINDOWS("the full disk is /dev/full, which Windows does not have");
     if (!std::filesystem::exists("/dev/full"))
-        GTEST_SKIP();
+        GTEST_SKIP() << "no /dev/full here";
     // Writes to /dev/full fail with ENOSPC, as on a full disk.
     TZipFile f = TZipFile::Create("/dev/full");
     std::string block(100000, 'x');
@@ -578,7 +578,7 @@ TEST_F(WriterTest, DirectoryEntryWithoutStoredPathsIsLeftOut) {
 
 TEST_F(WriterTest, AesEncryptionIsReadBy7z) {
     if (!test::HaveTool("7z"))
-        GTEST_SKIP();
+        GTEST_SKIP() << "7z, the judge of AES entries, is not installed";
     w.SetZipName(P("aes.zip"));
     w.SetPassword("pw");
     w.SetEncryptStrength(esAES256);

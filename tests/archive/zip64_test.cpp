@@ -92,15 +92,18 @@ TEST_F(Zip64LargeEntry, FileOf4GiBAndMoreGetsZip64SizesInBothHeaders) {
     EXPECT_EQ(U16At(local, 39), 16);
     EXPECT_EQ(U64At(local, 41), kBig);
 
-    TZipReader r;
-    r.SetZipName(P("big.zip"));
-    r.ReadDirectory();
-    ASSERT_EQ(r.Count(), 2u);
-    EXPECT_EQ(r.Entry(0).UncompressedSize(), kBig);
-    EXPECT_EQ(r.Entry(0).VersionNeeded, 45);
-    EXPECT_LT(r.Entry(0).CompressedSize(), kBig / 100);
-    EXPECT_EQ(r.Entry(1).VersionNeeded, 20);
-    EXPECT_FALSE(r.EndCentral().Zip64End.has_value());
+    {
+        // Closed before the update: on Windows an archive open elsewhere cannot be replaced.
+        TZipReader r;
+        r.SetZipName(P("big.zip"));
+        r.ReadDirectory();
+        ASSERT_EQ(r.Count(), 2u);
+        EXPECT_EQ(r.Entry(0).UncompressedSize(), kBig);
+        EXPECT_EQ(r.Entry(0).VersionNeeded, 45);
+        EXPECT_LT(r.Entry(0).CompressedSize(), kBig / 100);
+        EXPECT_EQ(r.Entry(1).VersionNeeded, 20);
+        EXPECT_FALSE(r.EndCentral().Zip64End.has_value());
+    }
     EXPECT_EQ(LargeVerdicts(P("big.zip")), "");
 
     // Carried over by an update, the entry keeps its Zip64 sizes.
