@@ -371,7 +371,7 @@ TEST_P(MalformedArchiveTest, UpdateHasTheOneOutcomeOfItsRow) {
     std::filesystem::create_directories(P("tmp"));
 
     // What a peer could get out of the old archive must survive the update.
-    const auto readable = test::PythonExtract(zip);
+    const auto readable = test::ExtractEntries(zip);
 
     TZipWriter w;
     w.SetZipName(zip);
@@ -423,7 +423,7 @@ TEST_P(MalformedArchiveTest, UpdateHasTheOneOutcomeOfItsRow) {
         return LowerName(name);
     };
     std::map<std::string, std::string> kept;
-    for (const auto& [name, data] : test::PythonExtract(zip))
+    for (const auto& [name, data] : test::ExtractEntries(zip))
         kept[key(name)] = data;
     for (const auto& [name, data] : readable) {
         const auto it = kept.find(key(name));

@@ -180,7 +180,7 @@ TEST_F(ReaderTest, Zip64EndRecordStandsBehindTheMarkers) {
 
 TEST_F(ReaderTest, NamesFromOtherHostsAreNotConverted) {
     if (!test::HaveTool("zip"))
-        GTEST_SKIP();
+        GTEST_SKIP() << "Info-ZIP's zip, which writes the Unix archive, is not installed";
     File("u/caf\xC3\xA9.txt", "x");
     std::string out;
     ASSERT_EQ(test::Run("cd " + test::Q(P("u")) + " && zip -q ../unix.zip caf\xC3\xA9.txt", &out), 0) << out;
@@ -230,7 +230,7 @@ TEST_F(ReaderTest, RandomDamageNeverEscapesTheArchiveExceptions) {
             check.SetZipName(path);
             EXPECT_NO_THROW(check.ReadDirectory()) << "round " << round;
             // A peer looks at a few of them too (each look costs a process start).
-            if (++peerLooks <= 5) {
+            if (test::HaveTool("python3") && ++peerLooks <= 5) {
                 EXPECT_EQ(
                     test::Run("python3 -c \"import zipfile,sys;zipfile.ZipFile(sys.argv[1]).infolist()\" " +
                               test::Q(path)),

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include <system_error>
 
 #include "archive/zip_writer.h"
 #include "archive_fixture.h"
@@ -36,6 +36,10 @@ std::string Tail(const std::string& path, std::size_t size) {
 
 // The peers that test data; bsdtar only lists.
 std::string LargeVerdicts(const std::string& zip) {
+#ifdef _WIN32
+    // No peer runs on Windows; the self-extractor's reader tests the data instead.
+    return test::PeerVerdicts(zip);
+#else
     std::string failures, out;
     if (test::Run("unzip -tqq " + Q(zip), &out) != 0)
         failures += "unzip: " + out;
@@ -49,13 +53,17 @@ std::string LargeVerdicts(const std::string& zip) {
     if (test::HaveTool("bsdtar") && test::Run("bsdtar -tf " + Q(zip) + " >/dev/null", &out) != 0)
         failures += "bsdtar: " + out;
     return failures;
+#endif
 }
 
 class Zip64Large : public ArchiveTest {
 protected:
     std::string Sparse(const std::string& name, std::uint64_t size) {
         const std::string path = File(name, "");
-        EXPECT_EQ(::truncate(path.c_str(), static_cast<off_t>(size)), 0);
+        // Not truncate(): its off_t has 32 bits on Windows.
+        std::error_code error;
+        std::filesystem::resize_file(test::FsPath(path), size, error);
+        EXPECT_FALSE(error) << error.message();
         return path;
     }
     bool RoomFor(std::uint64_t bytes) {
@@ -84,15 +92,18 @@ TEST_F(Zip64LargeEntry, FileOf4GiBAndMoreGetsZip64SizesInBothHeaders) {
     EXPECT_EQ(U16At(local, 39), 16);
     EXPECT_EQ(U64At(local, 41), kBig);
 
-    TZipReader r;
-    r.SetZipName(P("big.zip"));
-    r.ReadDirectory();
-    ASSERT_EQ(r.Count(), 2u);
-    EXPECT_EQ(r.Entry(0).UncompressedSize(), kBig);
-    EXPECT_EQ(r.Entry(0).VersionNeeded, 45);
-    EXPECT_LT(r.Entry(0).CompressedSize(), kBig / 100);
-    EXPECT_EQ(r.Entry(1).VersionNeeded, 20);
-    EXPECT_FALSE(r.EndCentral().Zip64End.has_value());
+    {
+        // Closed before the update: on Windows an archive open elsewhere cannot be replaced.
+        TZipReader r;
+        r.SetZipName(P("big.zip"));
+        r.ReadDirectory();
+        ASSERT_EQ(r.Count(), 2u);
+        EXPECT_EQ(r.Entry(0).UncompressedSize(), kBig);
+        EXPECT_EQ(r.Entry(0).VersionNeeded, 45);
+        EXPECT_LT(r.Entry(0).CompressedSize(), kBig / 100);
+        EXPECT_EQ(r.Entry(1).VersionNeeded, 20);
+        EXPECT_FALSE(r.EndCentral().Zip64End.has_value());
+    }
     EXPECT_EQ(LargeVerdicts(P("big.zip")), "");
 
     // Carried over by an update, the entry keeps its Zip64 sizes.
@@ -100,8 +111,12 @@ TEST_F(Zip64LargeEntry, FileOf4GiBAndMoreGetsZip64SizesInBothHeaders) {
     w.SetTempPath(P(""));
     w.FilesList() = {File("in/more.txt", "more")};
     ASSERT_EQ(w.Zip(), 1);
+#ifdef _WIN32
+    EXPECT_EQ(test::PeerVerdicts(P("big.zip")), "");
+#else
     std::string out;
     EXPECT_EQ(test::Run("unzip -tqq " + Q(P("big.zip")), &out), 0) << out;
+#endif
 }
 
 TEST_F(Zip64LargeArchive, CentralDirectoryPast4GiBEndsWithZip64Records) {
