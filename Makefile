@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 # WERROR=ON turns every compiler warning in our own code into an error (CI does).
 WERROR ?= OFF
 
-.PHONY: run test test-asan tidy fuzz fuzz-build fuzz-run fuzz-ci deps configure build clean
+.PHONY: run test test-asan test-windows package tidy fuzz fuzz-build fuzz-run fuzz-ci deps configure build clean
 
 run: build
 	./$(BUILD_DIR)/bin/korvel
@@ -15,9 +15,24 @@ run: build
 test: build
 	ctest --preset $(PRESET) --test-dir $(BUILD_DIR) -j $(JOBS)
 
+# The Debian package, $(BUILD_DIR)/korvel_<version>_<arch>.deb.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+
 # The Qt-free suite under the address and undefined-behaviour sanitizers.
 test-asan:
 	$(MAKE) test PRESET=asan
+
+# The Qt-free core, the Win32 platform layer and the Windows self-extractor, cross-built
+# with mingw-w64 and tested under Wine. The Wine prefix lives in the build directory and
+# is created once before the tests, so that parallel tests do not race to create it.
+WINE_ENV = WINEPREFIX=$(CURDIR)/build-windows/wineprefix WINEDEBUG=-all
+test-windows: deps
+	cmake --preset windows -DKORVEL_WERROR=$(WERROR)
+	cmake --build build-windows -j $(JOBS)
+	test -f build-windows/wineprefix/system.reg || $(WINE_ENV) wineboot --init
+	$(WINE_ENV) wineserver --wait
+	ctest --preset windows -j $(JOBS)
 
 # clang-tidy with the checks of .clang-tidy over the product's sources (not the tests').
 tidy: configure

@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <cctype>
 #include <charconv>
 #include <optional>
 
@@ -24,6 +25,15 @@ std::optional<std::int32_t> ParseDecimal(const std::string& text) {
 bool IsTaskRunStart(const std::vector<std::string>& args) {
     return !args.empty() && args[0].size() == 2 && args[0][0] == '/' &&
            (args[0][1] == 't' || args[0][1] == 'T');
+}
+
+bool IsCatchUpStart(const std::vector<std::string>& args) {
+    if (args.empty() || args[0].size() != 8 || args[0][0] != '/')
+        return false;
+    std::string word = args[0].substr(1);
+    for (char& c : word)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return word == "catchup";
 }
 
 TIntArray CollectTaskIndices(const std::vector<std::string>& args, const TTasksList& tasks) {

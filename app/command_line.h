@@ -1,5 +1,6 @@
 #pragma once
-// The one command-line mode: "/t" followed by task ids runs those tasks and ends.
+// The command-line modes: "/t" followed by task ids runs those tasks and ends;
+// "/catchup" runs the scheduled tasks whose last scheduled run was missed and ends.
 
 #include <string>
 #include <vector>
@@ -11,6 +12,9 @@ namespace korvel {
 
 // True when the first argument (after the program name) is "/t" in any letter case.
 bool IsTaskRunStart(const std::vector<std::string>& args);
+
+// True when the first argument is "/catchup" in any letter case.
+bool IsCatchUpStart(const std::vector<std::string>& args);
 
 // Maps the ids after "/t" to task indices in the given order: the first task with
 // that id, unknown ids and arguments that are not decimal integers skipped, an id

@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "app/command_line.h"
-#include "platform/qt/message_box.h"
 #include "platform/display.h"
+#include "platform/qt/message_box.h"
 
 namespace korvel {
 
@@ -26,7 +26,7 @@ void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 } // namespace
 
 bool ChooseHeadlessStart(const std::vector<std::string>& args) {
-    if (!IsTaskRunStart(args))
+    if (!IsTaskRunStart(args) && !IsCatchUpStart(args))
         return false;
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if (!platform.isEmpty()) {
@@ -53,6 +53,7 @@ void InstallHeadlessAnswers() {
         case MsgButtons::OkCancel:
             return MsgResult::Ok;
         case MsgButtons::YesNoCancel:
+        case MsgButtons::YesNo:
             return MsgResult::Yes;
         }
         return MsgResult::Ok;

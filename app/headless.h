@@ -8,8 +8,8 @@
 
 namespace korvel {
 
-// Called before the application object exists. True for a "/t" start without a
-// display that can be opened (or one told to run offscreen); the offscreen
+// Called before the application object exists. True for a "/t" or "/catchup" start
+// without a display that can be opened (or one told to run offscreen); the offscreen
 // platform is chosen then.
 bool ChooseHeadlessStart(const std::vector<std::string>& args);
 

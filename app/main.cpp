@@ -1,5 +1,5 @@
 // Start-up: the language first, then the main window with the task list and its
-// stores, then a "/t" run or the message loop.
+// stores, then a "/t" or "/catchup" run or the message loop.
 
 #include <QApplication>
 #include <cstdio>
@@ -9,14 +9,17 @@
 #include "app/choose_tasks_form.h"
 #include "app/command_line.h"
 #include "app/create_icon.h"
+#include "app/desktop_notification.h"
 #include "app/headless.h"
 #include "app/main_form.h"
-#include "platform/qt/message_box.h"
+#include "app/program_icon.h"
 #include "editor/task_ed_form.h"
 #include "engine/data_module.h"
 #include "help/about_form.h"
 #include "help/html_help.h"
 #include "platform/executable.h"
+#include "platform/program_dirs.h"
+#include "platform/qt/message_box.h"
 #include "schedule/ui/activate_schedule.h"
 #include "schedule/ui/tasks_history_form.h"
 #include "tasks/options.h"
@@ -27,8 +30,11 @@ int main(int argc, char* argv[]) {
     const bool headless = ChooseHeadlessStart(args);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvel"));
+    QApplication::setWindowIcon(ProgramIcon());
+    // Window systems match the window to the menu entry by this name (the Wayland app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral("korvel"));
 
-    const std::string storeDir = ExecutableDir();
+    const std::string storeDir = StoreDir();
     Options() = LoadOptions(storeDir);
 
     if (headless)
@@ -70,17 +76,25 @@ int main(int argc, char* argv[]) {
     };
     mainForm.StartUp(args);
 
+    const bool runStart = IsTaskRunStart(args) || IsCatchUpStart(args);
     int rc = 0;
-    if (!(IsTaskRunStart(args) && mainForm.WasClosed())) {
+    if (!(runStart && mainForm.WasClosed())) {
         mainForm.show();
         rc = QApplication::exec();
+    }
+    // Nobody watches a scheduled run: the failures it met are also sent to the desktop.
+    const bool scheduled = headless || IsCatchUpStart(args);
+    if (scheduled) {
+        for (const TRunFailure& failure : mainForm.RunFailures())
+            AlertFailedScheduledRun(QString::fromStdString(failure.TaskName),
+                                    QString::fromStdString(failure.Error));
     }
 
     std::string error;
     if (!SaveOptions(Options(), storeDir, error))
         std::fprintf(stderr, "korvel: %s\n", error.c_str());
     // cron mails what a scheduled run printed; the status tells it that something failed.
-    if (headless && HeadlessNoticeCount() > 0)
+    if (scheduled && (HeadlessNoticeCount() > 0 || !mainForm.RunFailures().empty()))
         return 1;
     return rc;
 }

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -17,10 +18,11 @@
 
 #include "app/command_line.h"
 #include "app/language.h"
-#include "platform/qt/message_box.h"
 #include "engine/ui/progress_show_label_form.h"
 #include "help/maker.h"
+#include "platform/qt/message_box.h"
 #include "platform/qt/window_placement.h"
+#include "schedule/ui/job_description.h"
 #include "tasks/options.h"
 
 namespace korvel {
@@ -269,6 +271,7 @@ void TMainForm::RetranslateUi() {
     FileToolButton->setText(tr("File"));
     EditToolButton->setText(tr("Task"));
     HelpToolButton->setText(tr("Help"));
+    UpdateStaleMarks();
 }
 
 void TMainForm::changeEvent(QEvent* event) {
@@ -302,6 +305,34 @@ void TMainForm::BuildTaskTree() {
     for (int i = 0; i < tasks.Count(); ++i)
         if (tasks.Item(i).Processed == 0)
             AddSubtree(i, nullptr, selected);
+    UpdateStaleMarks();
+}
+
+namespace {
+
+QString LocalTimeText(std::time_t t) {
+    return HistoryRunTime(FromSystemClock(std::chrono::system_clock::from_time_t(t))).simplified();
+}
+
+} // namespace
+
+void TMainForm::UpdateStaleMarks() {
+    if (!allTasks_)
+        return;
+    for (QTreeWidgetItemIterator it(tasksTree_); *it; ++it) {
+        const int index = (*it)->data(0, Qt::UserRole).toInt();
+        if (index < 0 || index >= allTasks_->Count())
+            continue;
+        const auto stale = staleSince_.find(allTasks_->Item(index).TaskId);
+        if (stale == staleSince_.end()) {
+            (*it)->setIcon(0, QIcon());
+            (*it)->setToolTip(0, QString());
+            continue;
+        }
+        (*it)->setIcon(0, style()->standardIcon(QStyle::SP_MessageBoxWarning));
+        (*it)->setToolTip(
+            0, tr("This scheduled task has had no recorded run since %1.").arg(LocalTimeText(stale->second)));
+    }
 }
 
 void TMainForm::AddSubtree(int index, QTreeWidgetItem* parent, int selected) {
@@ -482,7 +513,54 @@ void TMainForm::StartUp(const std::vector<std::string>& args) {
     if (IsTaskRunStart(args)) {
         closeAfterRun_ = true; // RunTasks closes the window when it returns
         RunTasks(CollectTaskIndices(args, *allTasks_));
+        return;
     }
+    ReadSchedules();
+    if (IsCatchUpStart(args)) {
+        TSkippedRuns skipped(allTasks_->StoreDir());
+        skipped.Load();
+        TIntArray missed;
+        for (const TMissedRun& m : FindMissedRuns(scheduled_, *allTasks_, skipped, std::time(nullptr)))
+            missed.Add(m.TaskIndex);
+        closeAfterRun_ = true;
+        RunTasks(missed); // closes the window also when nothing was missed
+        return;
+    }
+    UpdateStaleMarks();
+    QTimer::singleShot(0, this, &TMainForm::AskMissedRuns);
+}
+
+void TMainForm::ReadSchedules() {
+    scheduled_ = ReadScheduledTasks(*allTasks_);
+    staleSince_.clear();
+    const std::time_t now = std::time(nullptr);
+    for (const TScheduledTask& s : scheduled_) {
+        if (const auto since = StaleSince(s, now))
+            staleSince_[allTasks_->Item(s.TaskIndex).TaskId] = *since;
+    }
+}
+
+void TMainForm::AskMissedRuns() {
+    if (running_)
+        return;
+    TSkippedRuns skipped(allTasks_->StoreDir());
+    skipped.Load();
+    TIntArray runNow;
+    bool skippedAny = false;
+    for (const TMissedRun& m : FindMissedRuns(scheduled_, *allTasks_, skipped, std::time(nullptr))) {
+        const TTask& task = allTasks_->Item(m.TaskIndex);
+        const QString text = tr("Task \"%1\" missed its scheduled run of %2. Run it now?")
+                                 .arg(QString::fromStdString(task.TaskName), LocalTimeText(m.Time));
+        if (ShowMessageBox(this, text, MsgButtons::YesNo) == MsgResult::Yes) {
+            runNow.Add(m.TaskIndex);
+        } else {
+            skipped.Skip(task.TaskId, m.Time);
+            skippedAny = true;
+        }
+    }
+    if (skippedAny)
+        skipped.Save();
+    RunTasks(runNow);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -3,10 +3,14 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <ctime>
 #include <functional>
+#include <map>
 #include <memory>
+#include <vector>
 
 #include "engine/run_task.h"
+#include "schedule/missed_runs.h"
 #include "tasks/int_array.h"
 #include "tasks/tasks_list.h"
 
@@ -23,6 +27,12 @@ class QWidget;
 namespace korvel {
 
 class TProgressShowLabelForm;
+
+// A task of a run that did not go through: its name and the first error it met.
+struct TRunFailure {
+    std::string TaskName;
+    std::string Error;
+};
 
 // What the main window reaches in other windows. Each has a harmless default until
 // the window behind it exists; tests replace them.
@@ -62,8 +72,18 @@ public:
     // that keeps the windows alive during the run.
     bool Running() const { return running_; }
 
-    // Start-up: builds the tree, shows the stored language, and runs a "/t" request.
+    // Start-up: builds the tree, shows the stored language, and runs a "/t" or
+    // "/catchup" request. Any other start marks the scheduled tasks that have not run
+    // for long and, once the window is shown, asks about the runs missed meanwhile.
     void StartUp(const std::vector<std::string>& args);
+
+    // Asks for each task whose newest scheduled run was missed whether to run it now;
+    // the tasks of every "Yes" run, a "No" is remembered until a newer time is missed.
+    void AskMissedRuns();
+
+    // The tasks of the runs since the program started that failed, were refused or
+    // left files out, each with its first error.
+    const std::vector<TRunFailure>& RunFailures() const { return runFailures_; }
 
     // The task operations, as the actions and buttons trigger them.
     void AddTask();
@@ -103,6 +123,8 @@ private:
     void AddNewTask(std::unique_ptr<TTask> task);
     void ReportStoreError(const std::string& message);
     void RunTaskLoop(const TIntArray& indices);
+    void ReadSchedules();
+    void UpdateStaleMarks();
 
     std::unique_ptr<TTasksList> allTasks_;
     TMainFormServices services_;
@@ -118,6 +140,9 @@ private:
     bool running_ = false;
     bool closeAfterRun_ = false; // a close came during the run, or a "/t" start
     bool stopForClose_ = false;  // this run was stopped because the window is closing
+    std::vector<TRunFailure> runFailures_;
+    std::vector<TScheduledTask> scheduled_;          // the activated jobs, read at start-up
+    std::map<std::int32_t, std::time_t> staleSince_; // by task id: no run recorded since then
 };
 
 } // namespace korvel

@@ -4,13 +4,14 @@
 #include <QApplication>
 #include <QLabel>
 #include <exception>
+#include <optional>
 #include <utility>
 
 #include "app/main_form.h"
-#include "platform/qt/message_box.h"
 #include "engine/run_task.h"
 #include "engine/ui/progress_show_label_form.h"
 #include "platform/date_time.h"
+#include "platform/qt/message_box.h"
 
 namespace korvel {
 
@@ -53,8 +54,16 @@ void TMainForm::RunTaskLoop(const TIntArray& indices) {
     for (int k = 0; k < n; ++k)
         names << QString::fromStdString(tasks.Item(indices.Get(k)).TaskName);
 
+    // The first notice a task shows (a box with only OK: an error, a refusal, files
+    // left out) is what its failure is reported with.
+    std::optional<std::string> firstError;
     TRunHooks hooks;
-    hooks.MessageBox = CoreMessageBox(this);
+    hooks.MessageBox = [&firstError, show = CoreMessageBox(this)](
+                           const std::string& text, const std::string& title, MsgButtons buttons) {
+        if (buttons == MsgButtons::Ok && !firstError)
+            firstError = text;
+        return show(text, title, buttons);
+    };
     hooks.InputBox = [this](const std::string& title, const std::string& prompt,
                             const std::string& initial) -> std::optional<std::string> {
         const auto text = ShowInputBox(this, QString::fromStdString(title), QString::fromStdString(prompt),
@@ -73,6 +82,8 @@ void TMainForm::RunTaskLoop(const TIntArray& indices) {
     bool abort = false;
     for (int k = 0; k < n; ++k) {
         TTask& t = tasks.Item(indices.Get(k));
+        firstError.reset();
+        TRunReport report;
         try {
             if (t.Compress)
                 PrepareArchiveName(t, hooks);
@@ -85,8 +96,9 @@ void TMainForm::RunTaskLoop(const TIntArray& indices) {
                 tr("Executing the task \"%1\"").arg(QString::fromStdString(t.TaskName)));
             progressForm_->WritePathLabel()->setText(
                 tr("Writing to %1").arg(QString::fromStdString(t.DestDir)));
-            RunTask(t, abort, progress, hooks);
+            report = RunTask(t, abort, progress, hooks);
         } catch (const std::exception& e) {
+            runFailures_.push_back({t.TaskName, e.what()});
             progressForm_->close();
             ShowMessageBox(this, QString::fromStdString(e.what()));
             return;
@@ -100,12 +112,19 @@ void TMainForm::RunTaskLoop(const TIntArray& indices) {
             QApplication::processEvents();
             SleepMs(kPauseAfterIncremental);
         }
+        if (!firstError && !report.Ok())
+            firstError = report.Message();
         if (abort) {
+            runFailures_.push_back({t.TaskName, tr("Backup operation aborted.").toStdString()});
             ShowMessageBox(this, tr("Backup operation aborted."));
             progressForm_->close();
             return;
         }
+        if (firstError)
+            runFailures_.push_back({t.TaskName, *firstError});
         tasks.AddToHistory(indices.Get(k));
+        staleSince_.erase(t.TaskId);
+        UpdateStaleMarks();
         progressForm_->NextStep();
     }
     progressForm_->close();

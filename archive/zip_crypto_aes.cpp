@@ -1,11 +1,10 @@
-// The random salt of a WinZip AES entry, from OpenSSL's generator.
+// The random salt of a WinZip AES entry, from the cryptographic generator.
 
 #include "archive/zip_encryption.h"
 
-#include <openssl/rand.h>
-
 #include <stdexcept>
 
+#include "zipformat/crypto_primitives.h"
 #include "zipformat/winzip_aes_params.h"
 
 namespace korvel {
@@ -15,7 +14,7 @@ std::unique_ptr<TZipEncryptor> MakeAesEncryptor(const std::string& password, int
         return nullptr;
     }
     std::string salt(winzip_aes::SaltSize(strength), '\0');
-    if (RAND_bytes(reinterpret_cast<unsigned char*>(salt.data()), static_cast<int>(salt.size())) != 1) {
+    if (!RandomBytes(salt.data(), salt.size())) {
         throw std::runtime_error("AES encryption failed: no random salt");
     }
     return MakeAesEncryptor(password, strength, salt);

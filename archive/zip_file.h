@@ -1,21 +1,22 @@
 #pragma once
-// A file descriptor with the few operations the archive engine needs: a
-// buffered writer that can seek back to patch a header, positioned reads for
-// the archive being read, and errors turned into the engine's exceptions.
+// An open file with the few operations the archive engine needs: a buffered
+// writer that can seek back to patch a header, positioned reads for the archive
+// being read, and the platform's errors turned into the engine's exceptions.
 
 #include <cstdint>
 #include <ctime>
 #include <string>
 #include <vector>
 
+#include "platform/raw_file.h"
+
 namespace korvel {
 
 class TZipFile {
 public:
     TZipFile() = default;
-    ~TZipFile();
-    TZipFile(TZipFile&& other) noexcept;
-    TZipFile& operator=(TZipFile&& other) noexcept;
+    TZipFile(TZipFile&& other) noexcept = default;
+    TZipFile& operator=(TZipFile&& other) noexcept = default;
     TZipFile(const TZipFile&) = delete;
     TZipFile& operator=(const TZipFile&) = delete;
 
@@ -23,11 +24,11 @@ public:
     static TZipFile OpenRead(const std::string& path);
     // Creates or truncates; throws EFCreateError.
     static TZipFile Create(const std::string& path, unsigned mode = 0666);
-    // Takes ownership of an open descriptor (from mkstemp) for writing.
+    // Takes ownership of an open descriptor (from CreateTempFile) for writing.
     static TZipFile Adopt(int fd, const std::string& path);
 
-    bool IsOpen() const { return fd_ >= 0; }
-    int Descriptor() const { return fd_; }
+    bool IsOpen() const { return file_.IsOpen(); }
+    int Descriptor() const { return file_.Descriptor(); }
     const std::string& Path() const { return path_; }
 
     // Sequential read from the current position; returns the count read (0 at the end).
@@ -47,7 +48,7 @@ public:
     void Seek(std::uint64_t offset);
     std::uint64_t Size() const;
     // Last-write time of the open file.
-    std::timespec ModTime() const;
+    timespec ModTime() const;
 
     void Flush();
     // Flushes the written bytes to the disk itself.
@@ -56,10 +57,11 @@ public:
     void Close();
 
 private:
-    TZipFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    TZipFile(TRawFile file, std::string path) : file_(std::move(file)), path_(std::move(path)) {}
     void WriteDirect(const char* data, std::size_t size);
+    [[noreturn]] void ThrowWriteError(const TFileError& error, const char* what) const;
 
-    int fd_ = -1;
+    TRawFile file_;
     std::string path_;
     std::uint64_t position_ = 0;
     std::vector<char> buffer_;

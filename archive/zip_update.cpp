@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <map>
-#include <unistd.h>
 
 #include "archive/zip_records.h"
 #include "archive/zip_writer.h"

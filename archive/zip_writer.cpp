@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <dirent.h>
 
 #include "archive/zip_records.h"
 #include "archive/zip_writer_run.h"
 #include "platform/file_system.h"
+#include "platform/find_files.h"
 #include "platform/path.h"
 
 namespace korvel {
@@ -189,15 +189,11 @@ void TZipWriter::ExpandWildcard(TRun& run, std::string spec) {
     while (!pending.empty()) {
         const std::string current = pending.back();
         pending.pop_back();
-        std::unique_ptr<DIR, int (*)(DIR*)> d(::opendir(current.c_str()), ::closedir);
-        if (!d)
-            continue;
         std::vector<std::string> names;
-        while (dirent* e = ::readdir(d.get())) {
-            const std::string name = e->d_name;
-            if (name != "." && name != "..")
-                names.push_back(name);
-        }
+        TFindFiles find;
+        TSearchRec rec;
+        for (bool found = find.FindFirst(current, "*", rec); found; found = find.FindNext(rec))
+            names.push_back(rec.Name);
         std::vector<std::string> subdirs;
         for (const std::string& name : names) {
             ProcessMessagesAndCheckCancel();
@@ -207,7 +203,7 @@ void TZipWriter::ExpandWildcard(TRun& run, std::string spec) {
                 continue;
             if (info.IsDirectory) {
                 if (recurse)
-                    subdirs.push_back(path + "/");
+                    subdirs.push_back(WithTrailingSeparator(path));
                 continue;
             }
             if (!MatchesNamePattern(pattern, name))

@@ -178,7 +178,7 @@ bool TZipWriter::ZipOneFile(TRun& run, const std::string& path) {
         size = in.Size();
         rec.SetUncompressedSize(size);
     }
-    const TStoredName stored = StoredNameOf(path, NameRules());
+    const TStoredName stored = StoredNameOf(store83Names_ ? ShortPathName(path) : path, NameRules());
     // Without stored paths a directory entry would have no name at all.
     if (isDir && stored.Directory.empty())
         return false;
@@ -263,6 +263,8 @@ bool TZipWriter::ZipOneFile(TRun& run, const std::string& path) {
             throw EZipException("Internal error: the local header of \"" + path + "\" changed its length");
         run.out.WriteAt(headerAt, finalHeader);
         in = TZipFile();
+        if (resetArchiveBit_)
+            ClearArchiveAttribute(path);
     }
     run.names.insert(key);
     run.written.push_back(rec);

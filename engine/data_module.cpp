@@ -4,9 +4,10 @@
 
 #include "archive/zip_exceptions.h"
 #include "platform/date_time.h"
-#include "platform/executable.h"
 #include "platform/file_replace.h"
 #include "platform/file_system.h"
+#include "platform/path.h"
+#include "platform/program_dirs.h"
 #include "tasks/task.h"
 
 namespace korvel {
@@ -37,7 +38,7 @@ bool SamePath(const std::string& a, const std::string& b) {
 
 } // namespace
 
-TDataModule1::TDataModule1() : StubPath(ExecutableDir() + "sfx32pro.bin") {
+TDataModule1::TDataModule1() : StubPath(DataDir() + "sfx32pro.bin") {
     ZipWriter1.MultiZipInfo().BlockSize = 1457600;
     ZipWriter1.OnEndZip = [this](TZipWriter&, const std::string&, std::uint64_t, std::uint64_t,
                                  std::uint64_t) { ZipWriter1EndZip(); };

@@ -8,7 +8,7 @@
 
 #include "help/chm_file.h"
 #include "help/help_window.h"
-#include "platform/executable.h"
+#include "platform/program_dirs.h"
 #include "tasks/options.h"
 
 namespace korvel {
@@ -64,7 +64,7 @@ THelpWindow* HtmlHelp(QWidget* owner, const std::string& file, unsigned command,
 }
 
 QUrl OnlineHelpBase() {
-    return QUrl::fromLocalFile(QString::fromStdString(ExecutableDir()));
+    return QUrl::fromLocalFile(QString::fromStdString(DataDir()));
 }
 
 void SetUrlOpener(std::function<void(const QUrl&)> opener) {
@@ -76,7 +76,7 @@ void ShowHelpContents(bool contents) {
         OpenOnlinePage("KV/help2.html");
         return;
     }
-    HtmlHelp(nullptr, ExecutableDir() + (contents ? "korvel_en.chm" : "korvel.chm"), HH_DISPLAY_TOPIC, 0);
+    HtmlHelp(nullptr, DataDir() + (contents ? "korvel_en.chm" : "korvel.chm"), HH_DISPLAY_TOPIC, 0);
 }
 
 void ShowEditorHelp(int page) {
@@ -91,8 +91,8 @@ void ShowEditorHelp(int page) {
         OpenOnlinePage(pages[static_cast<std::size_t>(page)]);
         return;
     }
-    HtmlHelp(nullptr, ExecutableDir() + "korvel.chm::/" + topics[static_cast<std::size_t>(page)],
-             HH_DISPLAY_TOPIC, 0);
+    HtmlHelp(nullptr, DataDir() + "korvel.chm::/" + topics[static_cast<std::size_t>(page)], HH_DISPLAY_TOPIC,
+             0);
 }
 
 void CloseAllHelp() {

@@ -18,6 +18,8 @@ namespace korvel {
 // otherwise.
 bool CopyFileWithTimes(const std::string& from, const std::string& to, std::string* error = nullptr);
 
+constexpr std::string_view kCopyTemporaryPrefix = ".korvel-tmp-";
+
 // True for the names CopyFileWithTimes gives its temporaries: ".korvel-tmp-"
 // followed by six letters or digits.
 bool IsCopyTemporaryName(std::string_view name);

@@ -31,14 +31,13 @@ void CivilFromDays(long long z, int& y, int& m, int& d) {
 
 const long long kEpochOffset = DaysFromCivil(1899, 12, 30); // day 0 of TDateTime, counted from 1970
 
+
 TDateParts FromTm(const std::tm& tm, int ms) {
     return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, ms};
 }
 
 TDateTime FromUnixLocal(std::time_t seconds, int ms) {
-    std::tm tm{};
-    localtime_r(&seconds, &tm);
-    return EncodeDateTime(FromTm(tm, ms));
+    return EncodeDateTime(FromTm(LocalTm(seconds), ms));
 }
 
 } // namespace
@@ -90,7 +89,7 @@ TDateTime Now() {
     return FromSystemClock(std::chrono::system_clock::now());
 }
 
-TDateTime FromFileTime(const std::timespec& ts) {
+TDateTime FromFileTime(const timespec& ts) {
     return FromUnixLocal(ts.tv_sec, static_cast<int>(ts.tv_nsec / 1000000));
 }
 
@@ -121,10 +120,8 @@ TDateTime DosToDateTime(std::uint32_t dos) {
     return EncodeDateTime(p);
 }
 
-std::uint32_t FileTimeToDos(const std::timespec& ts) {
-    std::tm tm{};
-    localtime_r(&ts.tv_sec, &tm);
-    return DateTimeToDos(EncodeDateTime(FromTm(tm, 0)));
+std::uint32_t FileTimeToDos(const timespec& ts) {
+    return DateTimeToDos(EncodeDateTime(FromTm(LocalTm(ts.tv_sec), 0)));
 }
 
 std::uint32_t TickCount() {
@@ -135,6 +132,16 @@ std::uint32_t TickCount() {
 
 void SleepMs(unsigned milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+std::tm LocalTm(std::time_t seconds) {
+    std::tm tm{};
+#ifdef _WIN32
+    localtime_s(&tm, &seconds);
+#else
+    localtime_r(&seconds, &tm);
+#endif
+    return tm;
 }
 
 } // namespace korvel

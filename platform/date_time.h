@@ -18,6 +18,9 @@ struct TDateParts {
 TDateTime EncodeDateTime(const TDateParts& parts);
 TDateParts DecodeDateTime(TDateTime value);
 
+// The broken-down local time of a Unix time (thread-safe).
+std::tm LocalTm(std::time_t seconds);
+
 // The current local date and time.
 TDateTime Now();
 
@@ -25,13 +28,13 @@ TDateTime FromSystemClock(std::chrono::system_clock::time_point tp);
 std::chrono::system_clock::time_point ToSystemClock(TDateTime value);
 
 // A file time (seconds and nanoseconds since the Unix epoch) as local date-time.
-TDateTime FromFileTime(const std::timespec& ts);
+TDateTime FromFileTime(const timespec& ts);
 
 // MS-DOS date and time: time in the low 16 bits, date in the high 16 bits,
 // seconds at two-second resolution. Years outside 1980..2107 are clamped.
 std::uint32_t DateTimeToDos(TDateTime value);
 TDateTime DosToDateTime(std::uint32_t dos);
-std::uint32_t FileTimeToDos(const std::timespec& ts);
+std::uint32_t FileTimeToDos(const timespec& ts);
 
 // Milliseconds from a monotonic clock, wrapping like a 32-bit tick counter.
 std::uint32_t TickCount();

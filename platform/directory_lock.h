@@ -1,6 +1,7 @@
 #pragma once
 // Turns between processes that read, change and write the stores of one directory.
 
+#include <cstdint>
 #include <string>
 
 namespace korvel {
@@ -17,10 +18,11 @@ public:
     TDirectoryLock(const TDirectoryLock&) = delete;
     TDirectoryLock& operator=(const TDirectoryLock&) = delete;
 
-    bool Held() const { return fd_ >= 0; }
+    bool Held() const { return lock_ != -1; }
 
 private:
-    int fd_ = -1;
+    // The locked descriptor on POSIX, the held mutex on Windows; -1 when not held.
+    std::intptr_t lock_ = -1;
 };
 
 } // namespace korvel

@@ -9,7 +9,7 @@ namespace korvel {
 std::string ExecutablePath();
 
 // Directory part of ExecutablePath(), up to and including the last separator.
-// The stores and the self-extractor stub live there.
+// A portable copy keeps its data and its stores there (platform/program_dirs.h).
 std::string ExecutableDir();
 
 } // namespace korvel

@@ -21,8 +21,8 @@ enum : std::uint32_t {
 struct TFileInfo {
     bool IsDirectory = false;
     std::uint64_t Size = 0;
-    std::timespec ModTime{}; // last write, seconds since the Unix epoch
-    unsigned Mode = 0;       // POSIX permission bits
+    timespec ModTime{}; // last write, seconds since the Unix epoch
+    unsigned Mode = 0;  // POSIX permission bits
     // The Windows attribute word: archive for files, directory for directories,
     // read-only when the owner cannot write. POSIX has no hidden or system files.
     std::uint32_t Attributes = 0;
@@ -46,7 +46,15 @@ bool DeleteFileAt(const std::string& path);
 // 0666 less the mask, or 0777 less the mask for a program.
 unsigned NewFileMode(bool executable = false);
 
+// Clears the Windows archive attribute (the file has been backed up); POSIX has none,
+// and there this does nothing. False when the attribute could not be cleared.
+bool ClearArchiveAttribute(const std::string& path);
+
+// The short (8.3) form of an existing path where the file system keeps short names;
+// otherwise, and on POSIX, the path as it is.
+std::string ShortPathName(const std::string& path);
+
 // Sets the last-write time (and leaves the access time alone).
-bool SetFileModTime(const std::string& path, const std::timespec& modTime);
+bool SetFileModTime(const std::string& path, const timespec& modTime);
 
 } // namespace korvel

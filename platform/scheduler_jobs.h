@@ -3,6 +3,7 @@
 // chosen days, added, read back and deleted by job number.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace korvel {
@@ -29,7 +30,13 @@ enum class TJobStatus {
 
 // Adds a job that starts `info.Command` periodically; `jobId` receives its number.
 // Days are either DaysOfMonth or DaysOfWeek; a record with neither is refused.
-TJobStatus ScheduleJobAdd(const TAtInfo& info, std::uint32_t& jobId);
+// A non-empty `bootCommand` is started at every boot while any job exists (it is
+// deleted with the last job); the newest add decides it.
+TJobStatus ScheduleJobAdd(const TAtInfo& info, std::uint32_t& jobId, const std::string& bootCommand = {});
+
+// When the job was added (seconds since 1970), as the scheduler remembers it;
+// nothing for a job it does not have or one added without that record.
+std::optional<std::int64_t> ScheduleJobActivated(std::uint32_t jobId);
 
 // The job with that number, as the scheduler holds it now.
 TJobStatus ScheduleJobGetInfo(std::uint32_t jobId, TAtInfo& info);

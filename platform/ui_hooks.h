@@ -7,7 +7,7 @@
 
 namespace korvel {
 
-enum class MsgButtons { Ok, OkCancel, YesNoCancel };
+enum class MsgButtons { Ok, OkCancel, YesNoCancel, YesNo };
 enum class MsgResult { Ok, Cancel, Yes, No };
 
 // Shows a modal message box and returns the button pressed.

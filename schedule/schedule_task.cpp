@@ -38,7 +38,9 @@ TAtInfo BuildJobRecord(const TTask& task, const std::string& programPath) {
 
 TScheduleResult ScheduleTask(const TTask& task, const std::string& programPath) {
     TScheduleResult result;
-    result.Status = ScheduleJobAdd(BuildJobRecord(task, programPath), result.JobId);
+    // A machine that was off at a scheduled time catches up at the next boot.
+    result.Status = ScheduleJobAdd(BuildJobRecord(task, programPath), result.JobId,
+                                   QuoteJobArgument(programPath) + " /catchup");
     result.SchedulerRunning = SchedulerRunning();
     return result;
 }

@@ -7,6 +7,8 @@ packages=(
     # build
     cmake ninja-build g++ clang libclang-rt-14-dev
     qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-qpa-plugins libgl-dev
+    # the icon's sizes are drawn from its SVG at build time
+    qt6-svg-dev
     zlib1g-dev libssl-dev libgtest-dev libgmock-dev
     # help: chmcmd compiles the help topics, chmlib reads them back in the help window
     fp-utils libchm-dev
@@ -16,8 +18,14 @@ packages=(
     pigz
     # judges of the desktop shortcuts: the validator, and GLib's launcher (gio)
     desktop-file-utils libglib2.0-bin
+    # the Debian package: dpkg-shlibdeps finds its dependencies, appstreamcli judges its metadata
+    dpkg-dev appstream
     # the scheduler that starts scheduled backups
     cron
+    # a session bus of its own for the test of the desktop notifications
+    dbus-daemon
+    # the Windows build: the cross compiler, zlib and GoogleTest for it, and Wine to run its tests
+    g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64
     # screenshots of the windows
     xvfb xauth x11-apps x11-utils imagemagick procps fonts-dejavu-core
 )

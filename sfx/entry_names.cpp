@@ -2,6 +2,10 @@
 
 #include "sfx/oem_tables.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <cstdlib>
 
 namespace korvel::sfx {
@@ -28,6 +32,10 @@ bool StartsWithRu(const char* value) {
 } // namespace
 
 TOemCodePage OemCodePageFromLocale() {
+#ifdef _WIN32
+    // Windows names its OEM code page itself.
+    return ::GetOEMCP() == 866 ? TOemCodePage::Cp866 : TOemCodePage::Cp437;
+#endif
     // The usual POSIX precedence: the first variable that is set decides.
     for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
         const char* value = std::getenv(name);

@@ -91,7 +91,11 @@ void PrintList(const TSfxDirectory& directory, const std::vector<std::string>& n
 } // namespace
 
 std::string DefaultTargetDir(const std::string& archiveName) {
+#ifdef _WIN32
+    const std::size_t slash = archiveName.find_last_of("\\/");
+#else
     const std::size_t slash = archiveName.rfind('/');
+#endif
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     const std::size_t dot = archiveName.rfind('.');
     if (dot != std::string::npos && dot > nameStart) {

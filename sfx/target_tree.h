@@ -12,7 +12,8 @@
 
 namespace korvel::sfx {
 
-// An open file descriptor, closed with the object.
+// An open file descriptor, closed with the object (on Windows, the C runtime's
+// descriptor of a file or directory handle).
 class TFd {
 public:
     TFd() = default;
@@ -64,6 +65,9 @@ public:
         TNewFile(TFd dir, TFd file, std::string tempName, std::string finalName);
         TFd dir_;
         TFd file_;
+#ifdef _WIN32
+        std::string dirPath_; // Windows creates files by path; the held dir_ keeps it in place
+#endif
         std::string tempName_;
         std::string finalName_;
         std::string writeError_;
@@ -77,11 +81,17 @@ public:
     // Sets a directory's modification time; false when it cannot be reached safely.
     bool SetDirectoryTime(const std::vector<std::string>& components, std::time_t mtime) const;
 
-    const std::string& Root() const { return root_; }
+    const std::string& Root() const {
+        return root_;
+    }
 
 private:
     std::string root_;
     TFd rootFd_;
+#ifdef _WIN32
+    // The path of components[0..count) below the root, with the system's separators.
+    std::string PathOf(const std::vector<std::string>& components, std::size_t count) const;
+#endif
 };
 
 } // namespace korvel::sfx

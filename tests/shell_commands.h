@@ -3,6 +3,21 @@
 
 #include <cstdlib>
 #include <string>
+
+#ifdef _WIN32
+
+inline int Shell(const std::string& command) {
+    return std::system(command.c_str());
+}
+
+// The peers (unzip, 7z, bsdtar, python3) are driven by POSIX shell lines, and Windows has
+// no POSIX shell: on Windows no peer is there, and the tests that need one skip.
+inline bool Have(const std::string& /*tool*/) {
+    return false;
+}
+
+#else
+
 #include <sys/wait.h>
 
 // The exit status of a shell command line, or -1 when it did not exit normally.
@@ -24,3 +39,5 @@ inline void EndProcess(const std::string& pidFile) {
           "for i in $(seq 1 50); do case \"$(ps -o stat= -p $p 2>/dev/null)\" in ''|Z*) break;; esac; "
           "sleep 0.1; done");
 }
+
+#endif

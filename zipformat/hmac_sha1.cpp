@@ -1,14 +1,12 @@
 #include "zipformat/hmac_sha1.h"
 
-#include <openssl/crypto.h>
-
 #include <algorithm>
+
+#include "zipformat/crypto_primitives.h"
 
 namespace korvel {
 
 namespace {
-
-constexpr std::size_t kSha1BlockSize = 64;
 
 // Wipes a buffer holding key-derived bytes when it goes out of scope.
 template <std::size_t N> struct TWipedBytes {
@@ -16,56 +14,10 @@ template <std::size_t N> struct TWipedBytes {
     TWipedBytes() = default;
     TWipedBytes(const TWipedBytes&) = delete;
     TWipedBytes& operator=(const TWipedBytes&) = delete;
-    ~TWipedBytes() { OPENSSL_cleanse(bytes.data(), bytes.size()); }
+    ~TWipedBytes() { WipeSecret(bytes.data(), bytes.size()); }
 };
 
 } // namespace
-
-THmacSha1::THmacSha1(const std::uint8_t* key, std::size_t keySize) {
-    // A key longer than a block is replaced by its hash; a shorter one is padded with zeros.
-    TWipedBytes<kSha1BlockSize> block;
-    if (keySize > kSha1BlockSize) {
-        SHA_CTX ctx;
-        SHA1_Init(&ctx);
-        SHA1_Update(&ctx, key, keySize);
-        SHA1_Final(block.bytes.data(), &ctx);
-        OPENSSL_cleanse(&ctx, sizeof ctx);
-    } else if (keySize > 0) {
-        std::copy_n(key, keySize, block.bytes.begin());
-    }
-    TWipedBytes<kSha1BlockSize> pad;
-    for (std::size_t i = 0; i < kSha1BlockSize; ++i) {
-        pad.bytes[i] = block.bytes[i] ^ 0x36;
-    }
-    SHA1_Init(&inner_);
-    SHA1_Update(&inner_, pad.bytes.data(), pad.bytes.size());
-    for (std::size_t i = 0; i < kSha1BlockSize; ++i) {
-        pad.bytes[i] = block.bytes[i] ^ 0x5c;
-    }
-    SHA1_Init(&outer_);
-    SHA1_Update(&outer_, pad.bytes.data(), pad.bytes.size());
-}
-
-THmacSha1::~THmacSha1() {
-    OPENSSL_cleanse(&inner_, sizeof inner_);
-    OPENSSL_cleanse(&outer_, sizeof outer_);
-}
-
-void THmacSha1::Update(const std::uint8_t* data, std::size_t size) {
-    if (size > 0) {
-        SHA1_Update(&inner_, data, size);
-    }
-}
-
-TSha1Digest THmacSha1::Final() {
-    TSha1Digest innerHash{};
-    SHA1_Final(innerHash.data(), &inner_);
-    SHA1_Update(&outer_, innerHash.data(), innerHash.size());
-    TSha1Digest code{};
-    SHA1_Final(code.data(), &outer_);
-    OPENSSL_cleanse(innerHash.data(), innerHash.size());
-    return code;
-}
 
 TSha1Digest HmacSha1(const std::uint8_t* key, std::size_t keySize, const std::uint8_t* data,
                      std::size_t size) {

@@ -1,16 +1,11 @@
 #pragma once
-// HMAC-SHA1 and PBKDF2-HMAC-SHA1 (RFC 2104, RFC 8018) on OpenSSL's plain SHA-1
-// functions, kept away from OpenSSL's EVP layer, which would bring its
-// whole provider machinery (megabytes) into every self-extracting archive.
-
-#ifndef OPENSSL_SUPPRESS_DEPRECATED
-#define OPENSSL_SUPPRESS_DEPRECATED
-#endif
-#include <openssl/sha.h>
+// HMAC-SHA1 and PBKDF2-HMAC-SHA1 (RFC 2104, RFC 8018) on the primitives of
+// crypto_primitives.h.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace korvel {
 
@@ -22,8 +17,8 @@ using TSha1Digest = std::array<std::uint8_t, kSha1Size>;
 class THmacSha1 {
 public:
     THmacSha1(const std::uint8_t* key, std::size_t keySize);
-    THmacSha1(const THmacSha1&) = default;
-    THmacSha1& operator=(const THmacSha1&) = default;
+    THmacSha1(const THmacSha1& other);
+    THmacSha1& operator=(const THmacSha1&) = delete;
     ~THmacSha1();
 
     void Update(const std::uint8_t* data, std::size_t size);
@@ -31,8 +26,8 @@ public:
     TSha1Digest Final();
 
 private:
-    SHA_CTX inner_{};
-    SHA_CTX outer_{};
+    struct TState;
+    std::unique_ptr<TState> state_;
 };
 
 TSha1Digest HmacSha1(const std::uint8_t* key, std::size_t keySize, const std::uint8_t* data,

@@ -2,18 +2,10 @@
 // an AES key, an authentication key and a two-byte password verifier; the data is
 // XORed with AES applied to a little-endian block counter that starts at 1, and a
 // truncated HMAC-SHA1 of the encrypted data follows it.
-// Built on OpenSSL's plain AES block and SHA-1 functions rather than its EVP layer:
-// the self-extractor links this statically, and EVP would bring megabytes of
-// provider code into every self-extracting archive.
 
-#ifndef OPENSSL_SUPPRESS_DEPRECATED
-#define OPENSSL_SUPPRESS_DEPRECATED
-#endif
+#include "zipformat/crypto_primitives.h"
 #include "zipformat/hmac_sha1.h"
 #include "zipformat/zip_encryption.h"
-
-#include <openssl/aes.h>
-#include <openssl/crypto.h>
 
 #include <algorithm>
 #include <array>
@@ -37,7 +29,7 @@ struct TDerivedKeys {
     TDerivedKeys& operator=(const TDerivedKeys&) = delete;
     ~TDerivedKeys() {
         if (!bytes.empty()) {
-            OPENSSL_cleanse(bytes.data(), bytes.size());
+            WipeSecret(bytes.data(), bytes.size());
         }
     }
 };
@@ -46,17 +38,10 @@ struct TDerivedKeys {
 // before use (so the first is 1), is enciphered and XORed onto the data.
 class TWinZipCtr {
 public:
-    TWinZipCtr(int strength, const std::uint8_t* key) {
-        if (AES_set_encrypt_key(key, static_cast<int>(8 * KeySize(strength)), &key_) != 0) {
-            throw std::runtime_error("AES key set-up failed");
-        }
-    }
+    TWinZipCtr(int strength, const std::uint8_t* key) : cipher_(key, KeySize(strength)) {}
     TWinZipCtr(const TWinZipCtr&) = delete;
     TWinZipCtr& operator=(const TWinZipCtr&) = delete;
-    ~TWinZipCtr() {
-        OPENSSL_cleanse(&key_, sizeof key_);
-        OPENSSL_cleanse(stream_.data(), stream_.size());
-    }
+    ~TWinZipCtr() { WipeSecret(stream_.data(), stream_.size()); }
 
     void Apply(std::uint8_t* data, std::size_t size) {
         while (size > 0) {
@@ -80,11 +65,11 @@ private:
                 break;
             }
         }
-        AES_encrypt(counter_.data(), stream_.data(), &key_);
+        cipher_.Encrypt(counter_.data(), stream_.data());
         used_ = 0;
     }
 
-    AES_KEY key_{};
+    TAesBlockCipher cipher_;
     std::array<std::uint8_t, kBlockSize> counter_{};
     std::array<std::uint8_t, kBlockSize> stream_{};
     std::size_t used_ = kBlockSize;
@@ -139,7 +124,7 @@ public:
     std::string Trailer() override {
         auto code = stream_.Code();
         std::string trailer(reinterpret_cast<const char*>(code.data()), kMacSize);
-        OPENSSL_cleanse(code.data(), code.size());
+        WipeSecret(code.data(), code.size());
         return trailer;
     }
 
@@ -151,7 +136,7 @@ private:
 class TAesDecryptor final : public TZipDecryptor {
 public:
     TAesDecryptor(const std::string& password, int strength) : password_(password), strength_(strength) {}
-    ~TAesDecryptor() override { OPENSSL_cleanse(password_.data(), password_.size()); }
+    ~TAesDecryptor() override { WipeSecret(password_.data(), password_.size()); }
 
     std::size_t HeaderSize() const override { return SaltSize(strength_) + kVerifierSize; }
     std::size_t TrailerSize() const override { return kMacSize; }
@@ -162,7 +147,7 @@ public:
             return false;
         }
         const std::uint8_t* verifier = keys.bytes.data() + 2 * KeySize(strength_);
-        if (CRYPTO_memcmp(verifier, header + SaltSize(strength_), kVerifierSize) != 0) {
+        if (!EqualInConstantTime(verifier, header + SaltSize(strength_), kVerifierSize)) {
             return false;
         }
         stream_.emplace(strength_, keys);
@@ -182,8 +167,8 @@ public:
         }
         auto code = stream_->Code();
         stream_.reset();
-        const bool intact = CRYPTO_memcmp(code.data(), trailer, kMacSize) == 0;
-        OPENSSL_cleanse(code.data(), code.size());
+        const bool intact = EqualInConstantTime(code.data(), trailer, kMacSize);
+        WipeSecret(code.data(), code.size());
         return intact;
     }
 

@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>korvel::Alerts</name>
+    <message>
+        <source>The scheduled backup &quot;%1&quot; failed</source>
+        <translation>Запланированная задача &quot;%1&quot; не выполнена</translation>
+    </message>
+</context>
+<context>
     <name>korvel::CreateIconAction</name>
     <message>
         <source>Desktop shortcut created.</source>
@@ -182,6 +189,14 @@
     <message>
         <source>Backup operation aborted.</source>
         <translation>Операция резервного копирования прервана.</translation>
+    </message>
+    <message>
+        <source>This scheduled task has had no recorded run since %1.</source>
+        <translation>У этой задачи по расписанию нет записанных запусков с %1.</translation>
+    </message>
+    <message>
+        <source>Task &quot;%1&quot; missed its scheduled run of %2. Run it now?</source>
+        <translation>Задача &quot;%1&quot; пропустила запуск по расписанию %2. Выполнить её сейчас?</translation>
     </message>
 </context>
 <context>

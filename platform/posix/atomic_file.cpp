@@ -127,16 +127,4 @@ ReadResult ReadWholeFile(const std::string& path, std::string& contents, std::st
     return ReadResult::Ok;
 }
 
-bool CopyFileContents(const std::string& from, const std::string& to) {
-    std::string contents, error;
-    if (ReadWholeFile(from, contents, error) != ReadResult::Ok)
-        return false;
-    try {
-        SaveFileAtomically(to, contents);
-    } catch (const std::system_error&) {
-        return false;
-    }
-    return true;
-}
-
 } // namespace korvel

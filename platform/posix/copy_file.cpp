@@ -100,23 +100,11 @@ bool KernelCopy(int in, int out, off_t size) {
     return true;
 }
 
-constexpr std::string_view kTemporaryPrefix = ".korvel-tmp-";
-
 bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 } // namespace
-
-bool IsCopyTemporaryName(std::string_view name) {
-    if (name.size() != kTemporaryPrefix.size() + 6 ||
-        name.substr(0, kTemporaryPrefix.size()) != kTemporaryPrefix)
-        return false;
-    for (const char c : name.substr(kTemporaryPrefix.size()))
-        if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
-            return false;
-    return true;
-}
 
 int RemoveStaleCopyTemporaries(const std::string& directory) {
     const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(directory.empty() ? "." : directory.c_str()),
@@ -176,7 +164,7 @@ bool CopyFileWithTimes(const std::string& from, const std::string& to, std::stri
 
     // The copy is made under a new name beside the target (one file system, so the
     // rename below is atomic) and takes the target's place only once complete.
-    std::string temp = DirectoryPart(to) + std::string(kTemporaryPrefix) + "XXXXXX";
+    std::string temp = DirectoryPart(to) + std::string(kCopyTemporaryPrefix) + "XXXXXX";
     TFd out(::mkostemp(temp.data(), O_CLOEXEC));
     if (out.Get() < 0)
         return Fail(error, "create target", errno);
@@ -193,7 +181,7 @@ bool CopyFileWithTimes(const std::string& from, const std::string& to, std::stri
         return abandon("copy");
     if (::fchmod(out.Get(), st.st_mode & 0777) != 0)
         return abandon("set permissions");
-    const std::timespec times[2] = {st.st_atim, st.st_mtim};
+    const timespec times[2] = {st.st_atim, st.st_mtim};
     if (::futimens(out.Get(), times) != 0)
         return abandon("set times");
     // Where an earlier copy is replaced, the new data must be on disk before the

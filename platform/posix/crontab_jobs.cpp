@@ -1,10 +1,14 @@
 // Jobs as entries of the user's crontab, one line each, recognisable by the marker
-// "# korvel job N" at its end. Every other line of the crontab is left as it is.
+// "# korvel job N" at its end; the variable KORVEL_ACTIVATED=<seconds since 1970> in
+// front of its command says when it was added, so that runs missed since then can
+// be found. While at least one job exists, one more marked entry starts the program's
+// catch-up at boot. Every other line of the crontab is left as it is.
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -19,11 +23,15 @@ namespace korvel {
 namespace {
 
 constexpr std::string_view kMarker = " # korvel job ";
+constexpr std::string_view kActivated = " KORVEL_ACTIVATED=";
+constexpr std::string_view kBootMarker = " # korvel catch-up";
 
 // The variables that let a run started by cron show its windows on the desktop of
-// the session that scheduled it, in that session's language.
+// the session that scheduled it, in that session's language, with the stores that
+// session uses (an installed program keeps them under $XDG_CONFIG_HOME).
 constexpr const char* kSessionVariables[] = {
-    "DISPLAY", "XAUTHORITY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS", "LANG"};
+    "DISPLAY", "XAUTHORITY",     "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS",
+    "LANG",    "XDG_CONFIG_HOME"};
 
 struct Crontab {
     std::vector<std::string> Lines;
@@ -93,6 +101,12 @@ std::optional<std::uint32_t> JobIdOf(std::string_view line) {
     if (ec != std::errc{} || end != digits.data() + digits.size() || digits.empty())
         return std::nullopt;
     return id;
+}
+
+bool IsBootEntry(std::string_view line) {
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r'))
+        line.remove_suffix(1);
+    return line.ends_with(kBootMarker);
 }
 
 // Quoted for the shell that cron starts; cron itself turns an unescaped "%" into a line break.
@@ -274,10 +288,11 @@ std::string QuoteJobArgument(const std::string& text) {
     return CronQuote(text);
 }
 
-TJobStatus ScheduleJobAdd(const TAtInfo& info, std::uint32_t& jobId) {
+TJobStatus ScheduleJobAdd(const TAtInfo& info, std::uint32_t& jobId, const std::string& bootCommand) {
     if ((info.DaysOfMonth == 0 && info.DaysOfWeek == 0) || info.JobTime >= 24u * 3600000u ||
         (info.DaysOfMonth >> 31) != 0 || (info.DaysOfWeek & 0x80) != 0 ||
-        info.Command.find_first_of("\r\n") != std::string::npos || info.Command.empty())
+        info.Command.find_first_of("\r\n") != std::string::npos || info.Command.empty() ||
+        bootCommand.find_first_of("\r\n") != std::string::npos)
         return TJobStatus::Refused;
 
     Crontab tab;
@@ -312,6 +327,7 @@ TJobStatus ScheduleJobAdd(const TAtInfo& info, std::uint32_t& jobId) {
     const std::uint32_t minutes = info.JobTime / 60000; // cron has no seconds
     std::string line =
         std::to_string(minutes % 60) + " " + std::to_string(minutes / 60) + " " + dom + " * " + dow;
+    line += std::string(kActivated) + std::to_string(std::time(nullptr));
     for (const char* name : kSessionVariables) {
         const char* value = std::getenv(name);
         if (value && *value && std::string_view(value).find_first_of("\r\n") == std::string_view::npos)
@@ -320,6 +336,15 @@ TJobStatus ScheduleJobAdd(const TAtInfo& info, std::uint32_t& jobId) {
     line += " " + info.Command + std::string(kMarker) + std::to_string(id);
 
     tab.Lines.push_back(std::move(line));
+    if (!bootCommand.empty()) {
+        // One boot entry, starting the program that added the newest job.
+        std::erase_if(tab.Lines, [](const std::string& l) { return IsBootEntry(l); });
+        std::string boot = "@reboot";
+        if (const char* lang = std::getenv("LANG");
+            lang && *lang && std::string_view(lang).find_first_of("\r\n") == std::string_view::npos)
+            boot += std::string(" LANG=") + CronQuote(lang);
+        tab.Lines.push_back(boot + " " + bootCommand + std::string(kBootMarker));
+    }
     tab.EndsWithNewline = true;
     const TJobStatus written = WriteCrontab(tab);
     if (written == TJobStatus::Ok)
@@ -354,7 +379,30 @@ TJobStatus ScheduleJobDel(std::uint32_t minJobId, std::uint32_t maxJobId) {
     });
     if (tab.Lines.size() == before)
         return TJobStatus::NoSuchJob;
+    // The catch-up at boot goes with the last job.
+    if (std::none_of(tab.Lines.begin(), tab.Lines.end(), [](const std::string& l) { return JobIdOf(l); }))
+        std::erase_if(tab.Lines, [](const std::string& l) { return IsBootEntry(l); });
     return WriteCrontab(tab);
+}
+
+std::optional<std::int64_t> ScheduleJobActivated(std::uint32_t jobId) {
+    Crontab tab;
+    if (ReadCrontab(tab) != TJobStatus::Ok)
+        return std::nullopt;
+    for (const std::string& line : tab.Lines) {
+        if (JobIdOf(line) != jobId)
+            continue;
+        const std::size_t at = line.find(kActivated);
+        if (at == std::string::npos)
+            return std::nullopt;
+        const char* digits = line.data() + at + kActivated.size();
+        std::int64_t seconds = 0;
+        const auto [end, ec] = std::from_chars(digits, line.data() + line.size(), seconds);
+        if (ec != std::errc{} || end == digits || (*end != ' ' && *end != '\t'))
+            return std::nullopt;
+        return seconds;
+    }
+    return std::nullopt;
 }
 
 bool SchedulerRunning() {

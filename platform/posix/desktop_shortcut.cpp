@@ -10,6 +10,7 @@
 #include "platform/file_system.h"
 #include "platform/path.h"
 #include "platform/posix/child_process.h"
+#include "platform/program_dirs.h"
 
 namespace korvel {
 
@@ -134,7 +135,7 @@ bool CreateDesktopShortcut(const std::string& target, const std::string& argumen
     const std::string desktop = DesktopDirectory();
     ::mkdir(desktop.c_str(), 0755); // a fresh account may have none yet
     const std::string path = desktop + name + kShortcutExtension;
-    const std::string icon = DirectoryPart(target) + "korvel.svg";
+    const std::string icon = DataDirOf(target) + "korvel.svg";
     try {
         // Launchers must be executable to run with a double click.
         SaveFileAtomically(path, DesktopEntryText(target, arguments, name, FileExistsAt(icon) ? icon : ""),

@@ -18,12 +18,12 @@ TDirectoryLock::TDirectoryLock(const std::string& directory) {
         ::close(fd);
         return;
     }
-    fd_ = fd;
+    lock_ = fd;
 }
 
 TDirectoryLock::~TDirectoryLock() {
-    if (fd_ >= 0)
-        ::close(fd_); // releases the lock
+    if (Held())
+        ::close(static_cast<int>(lock_)); // releases the lock
 }
 
 } // namespace korvel

@@ -24,16 +24,6 @@ bool GetFileInfo(const std::string& path, TFileInfo& info) {
     return true;
 }
 
-bool FileExistsAt(const std::string& path) {
-    TFileInfo info;
-    return GetFileInfo(path, info) && !info.IsDirectory;
-}
-
-bool DirectoryExists(const std::string& path) {
-    TFileInfo info;
-    return GetFileInfo(path, info) && info.IsDirectory;
-}
-
 bool ForceDirectories(const std::string& path) {
     std::string dir = path;
     while (dir.size() > 1 && IsPathSeparator(dir.back()))
@@ -61,9 +51,17 @@ unsigned NewFileMode(bool executable) {
     return (executable ? 0777u : 0666u) & ~static_cast<unsigned>(mask);
 }
 
-bool SetFileModTime(const std::string& path, const std::timespec& modTime) {
-    const std::timespec times[2] = {{0, UTIME_OMIT}, modTime};
+bool SetFileModTime(const std::string& path, const timespec& modTime) {
+    const timespec times[2] = {{0, UTIME_OMIT}, modTime};
     return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+bool ClearArchiveAttribute(const std::string& /*path*/) {
+    return true;
+}
+
+std::string ShortPathName(const std::string& path) {
+    return path;
 }
 
 } // namespace korvel

@@ -50,6 +50,9 @@ MsgResult ShowMessageBox(QWidget* parent, const QString& text, MsgButtons button
     } else if (buttons == MsgButtons::YesNoCancel) {
         set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
         icon = QMessageBox::Question;
+    } else if (buttons == MsgButtons::YesNo) {
+        set = QMessageBox::Yes | QMessageBox::No;
+        icon = QMessageBox::Question;
     }
     QMessageBox box(icon, title, text, set, parent);
     switch (box.exec()) {

@@ -37,3 +37,17 @@ TEST(CommandLineTest, TaskIdsMapToIndicesInOrder) {
         EXPECT_EQ(v, c.indices);
     }
 }
+
+TEST(CommandLineTest, CatchUpIsItsOwnStart) {
+    const std::pair<std::vector<std::string>, bool> cases[] = {
+        {{"/catchup"}, true}, {{"/CatchUp", "5"}, true},   {{"/catchups"}, false},
+        {{"catchup"}, false}, {{"/t", "/catchup"}, false}, {{}, false},
+    };
+    for (const auto& [args, catchUp] : cases) {
+        SCOPED_TRACE(args.empty() ? std::string("(none)") : args[0]);
+        EXPECT_EQ(IsCatchUpStart(args), catchUp);
+        if (catchUp) {
+            EXPECT_FALSE(IsTaskRunStart(args));
+        }
+    }
+}

@@ -27,7 +27,7 @@ void WriteAll(const std::string& path, const std::string& bytes) {
 }
 
 void SetMTime(const std::string& path, std::int64_t seconds) {
-    const std::timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 0}};
+    const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 0}};
     ::utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 

@@ -4,7 +4,9 @@
 #include "zipformat/hmac_sha1.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <openssl/evp.h>
+#endif
 
 #include <string>
 #include <vector>
@@ -122,6 +124,9 @@ INSTANTIATE_TEST_SUITE_P(Rfc6070, Pbkdf2Test, ::testing::ValuesIn(kPbkdf2Cases),
 // WinZip AES derives 2 * key size + 2 bytes from a salt of 8, 12 or 16 bytes in 1000
 // rounds; the archive engine's writer derives them through OpenSSL, so both must agree.
 TEST(Pbkdf2WinZipShapes, AgreeWithOpenSsl) {
+#ifdef _WIN32
+    GTEST_SKIP() << "OpenSSL is not part of the Windows build; the published keys above judge CNG's HMAC";
+#else
     const std::string passwords[] = {
         "", "pw", "pa ss", std::string(64, 'k'), std::string(65, 'k'), std::string(128, '\xe9')};
     for (int strength = 1; strength <= 3; ++strength) {
@@ -140,6 +145,7 @@ TEST(Pbkdf2WinZipShapes, AgreeWithOpenSsl) {
                 << "strength " << strength << ", password of " << password.size() << " bytes";
         }
     }
+#endif
 }
 
 TEST(Pbkdf2WinZipShapes, ZeroIterationsAreRefused) {

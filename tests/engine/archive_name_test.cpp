@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/archive_name.h"
+#include "platform/path.h"
 #include "tasks/task.h"
 #include "temp_tree.h"
 
@@ -118,7 +119,8 @@ TEST(ExpandArchiveName, MissingDestinationStartsAtOne) {
 
 TEST(ExpandArchiveName, DestinationWithoutSeparatorGetsOne) {
     TTempTree tree;
-    EXPECT_EQ(ExpandArchiveName("a.zip", tree.Path(), false, 0, kMarch5).Path, tree.Path() + "/a.zip");
+    EXPECT_EQ(ExpandArchiveName("a.zip", tree.Path(), false, 0, kMarch5).Path,
+              WithTrailingSeparator(tree.Path()) + "a.zip");
 }
 
 TEST(FindArchiveFiles, ListsFittingNamesLowerCasedWithTheirSpelling) {

@@ -50,11 +50,15 @@ TEST(SelectFiles, TrailingSeparatorMakesNoDifference) {
 
 // On POSIX a "\" ends no directory: "src\" names a directory of its own.
 TEST(SelectFiles, TrailingBackslashIsPartOfTheName) {
+#ifdef _WIN32
+    GTEST_SKIP() << "on Windows a backslash separates directories";
+#else
     TTempTree tree;
     tree.Write("src/f.txt");
     const std::string slashed = tree.Write("src\\/g.txt");
     EXPECT_EQ(SelectFiles(tree.Path("src\\"), "*", "", false), std::vector<std::string>{slashed});
     EXPECT_EQ(ListFiles(tree.Path("src\\"), "*", false), std::vector<std::string>{slashed});
+#endif
 }
 
 TEST(SelectFiles, FiltersIncludeAndExclude) {
@@ -86,6 +90,9 @@ TEST(SelectFiles, DotFilesAndDotDirectoriesAreOrdinary) {
 }
 
 TEST(SelectFiles, FollowsFileLinksButNotDirectoryLinks) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links need a privilege on Windows and the tests make them with POSIX symlink()";
+#else
     TTempTree tree;
     const std::string src = tree.Mkdir("src");
     tree.Write("other/inside.txt");
@@ -94,6 +101,7 @@ TEST(SelectFiles, FollowsFileLinksButNotDirectoryLinks) {
     ::symlink(src.c_str(), tree.Path("src/loop").c_str()); // a cycle must not hang the scan
     ::symlink(tree.Path("src/real.txt").c_str(), tree.Path("src/filelink").c_str());
     EXPECT_EQ(Sorted(SelectFiles(src, "*", "", true)), Sorted({src + "/real.txt", src + "/filelink"}));
+#endif
 }
 
 TEST(SelectFiles, MissingOrEmptyDirectoryYieldsNothing) {

@@ -39,6 +39,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TWildcardCase{"x", "", false}));
 
 TEST(FindFiles, ListsEveryEntryButDotAndDotDot) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links need a privilege on Windows and the tests make them with POSIX symlink()";
+#else
     TTempTree tree;
     tree.Write("a.txt");
     tree.Write(".hidden");
@@ -59,6 +62,7 @@ TEST(FindFiles, ListsEveryEntryButDotAndDotDot) {
     EXPECT_EQ(files, (std::set<std::string>{"a.txt", ".hidden", "filelink", "dangling"}));
     EXPECT_EQ(dirs, (std::set<std::string>{"sub", ".git", "dirlink"}));
     EXPECT_EQ(links, (std::set<std::string>{"dirlink", "filelink", "dangling"}));
+#endif
 }
 
 TEST(FindFiles, NarrowsByTheMaskAndFailsOnAMissingDirectory) {
@@ -75,6 +79,9 @@ TEST(FindFiles, NarrowsByTheMaskAndFailsOnAMissingDirectory) {
 }
 
 TEST(CopyFile, KeepsDataTimeAndPermissions) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the permissions compared are POSIX mode bits";
+#else
     TTempTree tree;
     std::string data(3 * 1024 * 1024 + 17, '\0');
     for (std::size_t i = 0; i < data.size(); ++i)
@@ -91,6 +98,7 @@ TEST(CopyFile, KeepsDataTimeAndPermissions) {
     EXPECT_EQ(st.st_mode & 07777, 0751u);
     EXPECT_EQ(st.st_mtim.tv_sec, 1600000000);
     EXPECT_EQ(st.st_mtim.tv_nsec, 123456789);
+#endif
 }
 
 TEST(CopyFile, ReplacesAnExistingAndAReadOnlyTarget) {
@@ -103,6 +111,9 @@ TEST(CopyFile, ReplacesAnExistingAndAReadOnlyTarget) {
 }
 
 TEST(CopyFile, RefusesWhatIsNoRegularFileWithoutBlocking) {
+#ifdef _WIN32
+    GTEST_SKIP() << "FIFOs are POSIX files";
+#else
     TTempTree tree;
     const std::string fifo = tree.Path("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
@@ -113,9 +124,13 @@ TEST(CopyFile, RefusesWhatIsNoRegularFileWithoutBlocking) {
     EXPECT_FALSE(std::filesystem::exists(tree.Path("out2")));
     ::symlink(tree.Path("gone").c_str(), tree.Path("dangling").c_str());
     EXPECT_FALSE(CopyFileWithTimes(tree.Path("dangling"), tree.Path("out3")));
+#endif
 }
 
 TEST(CopyFile, CopiesAnEmptyFileAndFollowsLinks) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links need a privilege on Windows and the tests make them with POSIX symlink()";
+#else
     TTempTree tree;
     const std::string empty = tree.Write("empty", "");
     ASSERT_TRUE(CopyFileWithTimes(empty, tree.Path("empty.copy")));
@@ -125,6 +140,7 @@ TEST(CopyFile, CopiesAnEmptyFileAndFollowsLinks) {
     ASSERT_TRUE(CopyFileWithTimes(tree.Path("link"), tree.Path("link.copy")));
     EXPECT_FALSE(std::filesystem::is_symlink(tree.Path("link.copy")));
     EXPECT_EQ(test::ReadText(tree.Path("link.copy")), "content");
+#endif
 }
 
 TEST(CopyFile, ReadsPseudoFilesThatReportNoSize) {
@@ -141,6 +157,9 @@ namespace korvel {
 namespace {
 
 TEST(CopyFile, ReplacesALinkInTheTargetInsteadOfWritingThroughIt) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links need a privilege on Windows and the tests make them with POSIX symlink()";
+#else
     test::TTempTree tree;
     const std::string from = tree.Write("src", "backup data");
     const std::string victim = tree.Write("elsewhere", "must stay");
@@ -150,9 +169,13 @@ TEST(CopyFile, ReplacesALinkInTheTargetInsteadOfWritingThroughIt) {
     EXPECT_FALSE(std::filesystem::is_symlink(to));
     EXPECT_EQ(test::ReadText(to), "backup data");
     EXPECT_EQ(test::ReadText(victim), "must stay");
+#endif
 }
 
 TEST(CopyFile, GivesAnExistingTargetTheSourcePermissions) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the permissions compared are POSIX mode bits";
+#else
     test::TTempTree tree;
     const std::string from = tree.Write("src", "x");
     const std::string to = tree.Write("dst", "old");
@@ -166,6 +189,7 @@ TEST(CopyFile, GivesAnExistingTargetTheSourcePermissions) {
     ASSERT_TRUE(CopyFileWithTimes(from, fresh));
     ::stat(fresh.c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0664u);
+#endif
 }
 
 } // namespace

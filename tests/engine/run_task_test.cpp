@@ -205,6 +205,9 @@ TEST(RunTask, ReportsADestinationThatCannotBeCreated) {
 }
 
 TEST(RunTask, ReportsFilesThatCouldNotBeBackedUpOnce) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the unreadable files are a FIFO and a dangling symbolic link, made with POSIX calls";
+#else
     TTempTree tree;
     tree.Write("src/good.txt");
     ::mkfifo(tree.Path("src/fifo").c_str(), 0644);
@@ -223,6 +226,7 @@ TEST(RunTask, ReportsFilesThatCouldNotBeBackedUpOnce) {
     task.ShowUnableToBackup = false;
     EXPECT_EQ(RunTask(task, abort, {}, hooks.Hooks).FailedCount, 2);
     EXPECT_EQ(hooks.Boxes.size(), 1u);
+#endif
 }
 
 TEST(RunTask, MalformedFilterRaisesTheMaskError) {

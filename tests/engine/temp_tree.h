@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/file_system.h"
+
 namespace korvel::test {
 
 class TTempTree {
@@ -53,6 +55,17 @@ inline std::string ReadText(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+#ifdef _WIN32
+inline void SetMTime(const std::string& path, time_t seconds, long nanoseconds = 0) {
+    SetFileModTime(path, timespec{seconds, nanoseconds});
+}
+
+inline timespec MTime(const std::string& path) {
+    TFileInfo info;
+    GetFileInfo(path, info);
+    return info.ModTime;
+}
+#else
 inline void SetMTime(const std::string& path, time_t seconds, long nanoseconds = 0) {
     const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
     ::utimensat(AT_FDCWD, path.c_str(), times, 0);
@@ -63,5 +76,6 @@ inline timespec MTime(const std::string& path) {
     ::stat(path.c_str(), &st);
     return st.st_mtim;
 }
+#endif
 
 } // namespace korvel::test

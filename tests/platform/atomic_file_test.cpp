@@ -8,6 +8,9 @@
 #include <unistd.h>
 
 #include "platform/atomic_file.h"
+#ifdef _WIN32
+#include "platform/win32/wide.h"
+#endif
 
 using namespace korvel;
 namespace fs = std::filesystem;
@@ -61,6 +64,11 @@ TEST_F(AtomicFileTest, ErrorsCarryTheSystemText) {
         SaveFileAtomically((dir_ / "missing" / "x.bin").string(), "x");
         FAIL() << "no exception";
     } catch (const std::system_error& e) {
-        EXPECT_NE(std::string(e.what()).find("No such file or directory"), std::string::npos) << e.what();
+#ifdef _WIN32
+        const std::string text = win32::ErrorText(ERROR_PATH_NOT_FOUND);
+#else
+        const std::string text = "No such file or directory";
+#endif
+        EXPECT_NE(std::string(e.what()).find(text), std::string::npos) << e.what();
     }
 }

@@ -25,20 +25,33 @@ TEST(DateTimeTest, DayNumbersFollowTheDayZeroOf1899) {
     }
 }
 
-TEST(DateTimeTest, SystemClockRoundTripInLocalTime) {
-    setenv("TZ", "Europe/Moscow", 1);
+// Moscow time: three hours ahead of UTC all year. Windows' C runtime reads TZ only in
+// its own "name, offset west of UTC" form.
+void SetMoscowZone(bool on) {
+#ifdef _WIN32
+    _putenv_s("TZ", on ? "MSK-3" : "");
+    _tzset();
+#else
+    if (on)
+        setenv("TZ", "Europe/Moscow", 1);
+    else
+        unsetenv("TZ");
     tzset();
+#endif
+}
+
+TEST(DateTimeTest, SystemClockRoundTripInLocalTime) {
+    SetMoscowZone(true);
     const auto now = std::chrono::system_clock::now();
     const TDateTime local = FromSystemClock(now);
     const auto back = ToSystemClock(local);
     EXPECT_LE(std::abs(std::chrono::duration_cast<std::chrono::milliseconds>(back - now).count()), 1);
 
     // 1 January 2024 00:00 UTC is 03:00 in Moscow.
-    const std::timespec ts{1704067200, 0};
+    const timespec ts{1704067200, 0};
     const TDateParts p = DecodeDateTime(FromFileTime(ts));
     EXPECT_EQ(p.Hour, 3);
-    unsetenv("TZ");
-    tzset();
+    SetMoscowZone(false);
 }
 
 TEST(DateTimeTest, DosDateTimeHasTwoSecondResolution) {

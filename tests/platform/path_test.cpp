@@ -13,6 +13,46 @@ struct TSplitCase {
 
 class PathSplit : public ::testing::TestWithParam<TSplitCase> {};
 
+#ifdef _WIN32
+
+// On Windows "\" and "/" both separate, and a drive's colon ends the directory part.
+TEST_P(PathSplit, SplitsAtTheLastSeparator) {
+    const TSplitCase& c = GetParam();
+    EXPECT_EQ(DirectoryPart(c.Path), c.Directory);
+    EXPECT_EQ(FileNamePart(c.Path), c.FileName);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, PathSplit,
+    ::testing::Values(TSplitCase{"C:\\backup\\day.zip", "C:\\backup\\", "day.zip"},
+                      TSplitCase{"C:/backup\\x/y.zip", "C:/backup\\x/", "y.zip"},
+                      TSplitCase{"\\\\server\\share\\a.zip", "\\\\server\\share\\", "a.zip"},
+                      TSplitCase{"C:backup.zip", "C:", "backup.zip"},
+                      TSplitCase{"C:\\backup\\", "C:\\backup\\", ""}, TSplitCase{"plain", "", "plain"}));
+
+TEST(PathRules, BothSlashesSeparate) {
+    EXPECT_TRUE(IsPathSeparator('/'));
+    EXPECT_TRUE(IsPathSeparator('\\'));
+    EXPECT_FALSE(IsPathSeparator(':'));
+}
+
+TEST(PathRules, MirrorTurnsTheDriveColonIntoUnderscore) {
+    EXPECT_EQ(MirrorRelativePath("C:\\Docs\\a.txt"), "C_\\Docs\\a.txt");
+    EXPECT_EQ(MirrorRelativePath("Docs\\a.txt"), "Docs\\a.txt");
+}
+
+TEST(TrailingSeparator, AppendedUnlessPresentAndRemovedOnce) {
+    EXPECT_EQ(WithTrailingSeparator(""), "");
+    EXPECT_EQ(WithTrailingSeparator("C:\\backup"), "C:\\backup\\");
+    EXPECT_EQ(WithTrailingSeparator("C:\\backup\\"), "C:\\backup\\");
+    EXPECT_EQ(WithTrailingSeparator("C:/backup/"), "C:/backup/");
+    EXPECT_EQ(WithoutTrailingSeparator("C:\\backup\\"), "C:\\backup");
+    EXPECT_EQ(WithoutTrailingSeparator("C:/backup/"), "C:/backup");
+    EXPECT_EQ(WithoutTrailingSeparator("C:\\backup"), "C:\\backup");
+}
+
+#else
+
 // On POSIX only "/" separates: ":" and "\" belong to the name.
 TEST_P(PathSplit, SplitsAtTheLastSlashOnly) {
     const TSplitCase& c = GetParam();
@@ -48,6 +88,8 @@ TEST(TrailingSeparator, AppendedUnlessPresentAndRemovedOnce) {
     EXPECT_EQ(WithoutTrailingSeparator("/srv/backup"), "/srv/backup");
     EXPECT_EQ(WithoutTrailingSeparator("/srv/back\\"), "/srv/back\\");
 }
+
+#endif
 
 } // namespace
 } // namespace korvel

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <optional>
 
 #include "crontab_fixture.h"
 #include "schedule/schedulesdecl_u.h"
@@ -81,18 +82,51 @@ TEST_F(CrontabTest, AUserWithoutCrontabIsLeftWithoutOne) {
     EXPECT_FALSE(HasCrontab());
 }
 
-TEST_F(CrontabTest, TheEntryCarriesTheSessionsDisplayAndLanguage) {
+TEST_F(CrontabTest, TheEntryCarriesTheSessionsDisplayLanguageAndStores) {
     SetCrontab("");
     setenv("DISPLAY", ":7", 1);
     setenv("LANG", "ru_RU.UTF-8", 1);
     setenv("XAUTHORITY", "/home/o'neil/.Xauthority", 1);
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const std::optional<std::string> oldConfig = config ? std::optional<std::string>(config) : std::nullopt;
+    setenv("XDG_CONFIG_HOME", "/home/o'neil/settings", 1);
     std::uint32_t id = 0;
-    ASSERT_EQ(ScheduleJobAdd(Daily(60000, JobCommand("/opt/100% sure/korvel", 3)), id), TJobStatus::Ok);
+    const TJobStatus added = ScheduleJobAdd(Daily(60000, JobCommand("/opt/100% sure/korvel", 3)), id);
+    oldConfig ? setenv("XDG_CONFIG_HOME", oldConfig->c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
+    ASSERT_EQ(added, TJobStatus::Ok);
     const std::string tab = Crontab();
     EXPECT_NE(tab.find("DISPLAY=':7'"), std::string::npos) << tab;
     EXPECT_NE(tab.find("LANG='ru_RU.UTF-8'"), std::string::npos) << tab;
     EXPECT_NE(tab.find("XAUTHORITY='/home/o'\\''neil/.Xauthority'"), std::string::npos) << tab;
+    EXPECT_NE(tab.find("XDG_CONFIG_HOME='/home/o'\\''neil/settings'"), std::string::npos) << tab;
     EXPECT_NE(tab.find("'/opt/100\\% sure/korvel' /t 3 # korvel job"), std::string::npos) << tab;
+}
+
+TEST_F(CrontabTest, TheCatchUpAtBootLivesAsLongAsAJobAndEachJobKnowsWhenItWasAdded) {
+    SetCrontab(kForeign);
+    const auto count = [](const std::string& text, const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    const std::time_t before = std::time(nullptr);
+    std::uint32_t a = 0, b = 0;
+    ASSERT_EQ(ScheduleJobAdd(Daily(0), a, "'/opt/korvel' /catchup"), TJobStatus::Ok);
+    ASSERT_EQ(ScheduleJobAdd(Daily(60000), b, "'/opt/korvel' /catchup"), TJobStatus::Ok);
+    const std::time_t after = std::time(nullptr);
+    std::string tab = Crontab();
+    EXPECT_EQ(count(tab, "@reboot "), 1u) << tab;
+    EXPECT_NE(tab.find("'/opt/korvel' /catchup # korvel catch-up\n"), std::string::npos) << tab;
+    const auto added = ScheduleJobActivated(a);
+    ASSERT_TRUE(added.has_value()) << tab;
+    EXPECT_GE(*added, before);
+    EXPECT_LE(*added, after);
+
+    EXPECT_EQ(ScheduleJobDel(a, a), TJobStatus::Ok);
+    EXPECT_EQ(count(Crontab(), "@reboot "), 1u) << Crontab();
+    EXPECT_EQ(ScheduleJobDel(b, b), TJobStatus::Ok);
+    EXPECT_EQ(Crontab(), kForeign);
 }
 
 TEST_F(CrontabTest, RecordsCronCannotHoldAreRefused) {

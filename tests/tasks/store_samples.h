@@ -15,6 +15,9 @@ inline void FillTasks(korvel::TTasksList& list, int count, const std::string& ta
         t->Filters[0] = {"*.doc", "~*"};
         t->DestDir = "/mnt/backup/" + tag + "/";
         t->ProtectArchivePassword = "password " + std::to_string(i);
+        // A fixed start time: the default is ten minutes from now, and a save repeated
+        // across a minute boundary would store other bytes.
+        t->StartTime = korvel::EncodeDateTime({2026, 3, 14, 9, 30, 0, 0}) + 1e-10;
         korvel::TTask& added = list.Add(std::move(t));
         if (i > 0)
             added.Parent = &list.Item(0);
