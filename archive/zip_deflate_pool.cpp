@@ -11,7 +11,7 @@ namespace korvel {
 
 namespace {
 
-bool SameTime(const std::timespec& a, const std::timespec& b) {
+bool SameTime(const timespec& a, const timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
@@ -145,7 +145,7 @@ void TDeflatePool::DropThrough(std::size_t item) {
     }
 }
 
-bool TDeflatePool::Claim(std::size_t item, std::uint64_t size, const std::timespec& modTime) {
+bool TDeflatePool::Claim(std::size_t item, std::uint64_t size, const timespec& modTime) {
     if (item > 0)
         DropThrough(item - 1);
     Refill();

@@ -36,7 +36,7 @@ public:
     // The writer reached plan item `item` and sees the file at `size` and `modTime`:
     // true when the blocks deflated ahead are of that very file. Items before it are
     // dropped.
-    bool Claim(std::size_t item, std::uint64_t size, const std::timespec& modTime);
+    bool Claim(std::size_t item, std::uint64_t size, const timespec& modTime);
     // Block `index` of the claimed item, waiting for it with `idle` called every few
     // milliseconds; nothing when a worker could not make it (the writer then makes it).
     std::optional<TDeflatedBlock> Next(std::size_t item, std::uint64_t index,
@@ -58,7 +58,7 @@ private:
     struct TPlanned {
         std::size_t Item = 0;
         std::uint64_t Size = 0;
-        std::timespec ModTime{};
+        timespec ModTime{};
     };
 
     void Work();
