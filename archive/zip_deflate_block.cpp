@@ -44,9 +44,9 @@ private:
     int level_ = -1;
 };
 
-std::vector<std::uint8_t> TailOf(std::span<const std::uint8_t> input) {
+void AssignTail(std::span<const std::uint8_t> input, TByteBuffer& tail) {
     const std::size_t n = std::min(input.size(), kDeflateDictionary);
-    return {input.end() - static_cast<std::ptrdiff_t>(n), input.end()};
+    tail.assign(input.end() - static_cast<std::ptrdiff_t>(n), input.end());
 }
 
 } // namespace
@@ -76,7 +76,7 @@ void DeflateBlock(int level, std::span<const std::uint8_t> dictionary, std::span
         crc32(crc32(0L, Z_NULL, 0), input.data(), static_cast<uInt>(input.size())));
     out.Read = input.size();
     out.Dictionary.assign(dictionary.begin(), dictionary.end());
-    out.Tail = TailOf(input);
+    AssignTail(input, out.Tail);
     // The bound plus room for the flush marker; grown if zlib still wants more.
     out.Data.resize(deflateBound(&zs, static_cast<uLong>(input.size())) + 16);
     zs.next_in = const_cast<Bytef*>(input.data());
@@ -98,25 +98,23 @@ void DeflateBlock(int level, std::span<const std::uint8_t> dictionary, std::span
     out.Data.resize(used);
 }
 
-TDeflatedBlock ReadAndDeflate(const TZipFile& in, int level, const TBlockSpan& span,
-                              std::span<const std::uint8_t> dictionary) {
-    std::vector<std::uint8_t> input(static_cast<std::size_t>(span.Length));
-    input.resize(in.ReadAt(span.Offset, input.data(), input.size()));
-    TDeflatedBlock block;
-    DeflateBlock(level, dictionary, input, span.Last, in.Path(), block);
-    return block;
+void ReadAndDeflate(const TZipFile& in, int level, const TBlockSpan& span,
+                    std::span<const std::uint8_t> dictionary, TByteBuffer& input, TDeflatedBlock& out) {
+    input.resize(static_cast<std::size_t>(span.Length));
+    const std::size_t got = in.ReadAt(span.Offset, input.data(), input.size());
+    DeflateBlock(level, dictionary, std::span<const std::uint8_t>(input.data(), got), span.Last, in.Path(),
+                 out);
 }
 
-TDeflatedBlock ReadAheadAndDeflate(const TZipFile& in, int level, const TBlockSpan& span) {
+void ReadAheadAndDeflate(const TZipFile& in, int level, const TBlockSpan& span, TByteBuffer& input,
+                         TDeflatedBlock& out) {
     const std::size_t want =
         static_cast<std::size_t>(std::min<std::uint64_t>(span.Offset, kDeflateDictionary));
-    std::vector<std::uint8_t> buf(want + static_cast<std::size_t>(span.Length));
-    const std::size_t got = in.ReadAt(span.Offset - want, buf.data(), buf.size());
+    input.resize(want + static_cast<std::size_t>(span.Length));
+    const std::size_t got = in.ReadAt(span.Offset - want, input.data(), input.size());
     const std::size_t dictionary = std::min(got, want);
-    const std::span<const std::uint8_t> all(buf.data(), got);
-    TDeflatedBlock block;
-    DeflateBlock(level, all.first(dictionary), all.subspan(dictionary), span.Last, in.Path(), block);
-    return block;
+    const std::span<const std::uint8_t> all(input.data(), got);
+    DeflateBlock(level, all.first(dictionary), all.subspan(dictionary), span.Last, in.Path(), out);
 }
 
 } // namespace korvel

@@ -6,8 +6,10 @@
 // same bytes.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace korvel {
@@ -20,6 +22,18 @@ inline constexpr std::uint64_t kDeflateBlockSize = std::uint64_t{1} << 20;
 // Deflate's window: what a block is primed with.
 inline constexpr std::size_t kDeflateDictionary = 32768;
 
+// Bytes that are written before they are read: growing one does not clear the new
+// room, which for a block's worth of input or output cost a page fault and a memset
+// per block.
+template <class T> struct TNoInitAllocator : std::allocator<T> {
+    template <class U> struct rebind { using other = TNoInitAllocator<U>; };
+    template <class U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+    template <class U, class... Args> void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using TByteBuffer = std::vector<std::uint8_t, TNoInitAllocator<std::uint8_t>>;
+
 struct TBlockSpan {
     std::uint64_t Offset = 0;
     std::uint64_t Length = 0;
@@ -31,11 +45,11 @@ std::uint64_t BlockCount(std::uint64_t size);
 TBlockSpan BlockOf(std::uint64_t size, std::uint64_t index);
 
 struct TDeflatedBlock {
-    std::vector<std::uint8_t> Data;       // compressed bytes
-    std::uint32_t Crc = 0;                // of the input bytes read
-    std::uint64_t Read = 0;               // input bytes read; short when the file shrank
-    std::vector<std::uint8_t> Dictionary; // what the block was primed with
-    std::vector<std::uint8_t> Tail;       // the last input bytes, the next block's dictionary
+    TByteBuffer Data;       // compressed bytes; a recycled buffer keeps its room
+    std::uint32_t Crc = 0;  // of the input bytes read
+    std::uint64_t Read = 0; // input bytes read; short when the file shrank
+    TByteBuffer Dictionary; // what the block was primed with
+    TByteBuffer Tail;       // the last input bytes, the next block's dictionary
 };
 
 // Deflates `input` primed with `dictionary`; Z_FINISH for the last block,
@@ -43,14 +57,16 @@ struct TDeflatedBlock {
 void DeflateBlock(int level, std::span<const std::uint8_t> dictionary, std::span<const std::uint8_t> input,
                   bool last, const std::string& path, TDeflatedBlock& out);
 
-// Reads the span from `in` (positioned reads) and deflates it with `dictionary`.
-TDeflatedBlock ReadAndDeflate(const TZipFile& in, int level, const TBlockSpan& span,
-                              std::span<const std::uint8_t> dictionary);
+// Reads the span from `in` (positioned reads) into `input`, a buffer kept across
+// blocks, and deflates it with `dictionary` into `out`, whose Data's room is reused.
+void ReadAndDeflate(const TZipFile& in, int level, const TBlockSpan& span,
+                    std::span<const std::uint8_t> dictionary, TByteBuffer& input, TDeflatedBlock& out);
 
 // Reads the span together with the dictionary in front of it from `in`, for a
 // worker that has not seen the block before. A shrunken file gives a short
 // dictionary, which the writer notices as a mismatch.
-TDeflatedBlock ReadAheadAndDeflate(const TZipFile& in, int level, const TBlockSpan& span);
+void ReadAheadAndDeflate(const TZipFile& in, int level, const TBlockSpan& span, TByteBuffer& input,
+                         TDeflatedBlock& out);
 
 // The deflate stream's end after a block that was not meant to be the last: an
 // empty final block with fixed codes.

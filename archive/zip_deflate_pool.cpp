@@ -49,8 +49,10 @@ TDeflatePool::~TDeflatePool() {
 }
 
 void TDeflatePool::Work() {
+    TByteBuffer input;
     for (;;) {
         std::shared_ptr<TTask> task;
+        TDeflatedBlock result;
         {
             std::unique_lock lock(mutex_);
             workReady_.wait(lock, [this] { return stop_ || !queue_.empty(); });
@@ -60,12 +62,15 @@ void TDeflatePool::Work() {
             queue_.pop_front();
             if (task->Dropped)
                 continue;
+            if (!spare_.empty()) {
+                result.Data = std::move(spare_.back());
+                spare_.pop_back();
+            }
         }
-        TDeflatedBlock result;
         bool failed = false;
         try {
             const TZipFile in = TZipFile::OpenRead(task->Path);
-            result = ReadAheadAndDeflate(in, level_, task->Span);
+            ReadAheadAndDeflate(in, level_, task->Span, input, result);
         } catch (...) {
             // The writer makes the block itself and meets the fault there, if it lasts.
             failed = true;
@@ -177,6 +182,12 @@ std::optional<TDeflatedBlock> TDeflatePool::Next(std::size_t item, std::uint64_t
     if (task->Failed)
         return std::nullopt;
     return std::move(task->Result);
+}
+
+void TDeflatePool::Recycle(TByteBuffer&& buffer) {
+    std::lock_guard lock(mutex_);
+    if (spare_.size() < workers_.size())
+        spare_.push_back(std::move(buffer));
 }
 
 void TDeflatePool::Release(std::size_t item) {

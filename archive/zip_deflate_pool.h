@@ -43,6 +43,8 @@ public:
                                        const std::function<void()>& idle);
     // The writer is done with `item`: what remains of it is dropped.
     void Release(std::size_t item);
+    // The writer has written a block's bytes: its buffer, room and all, serves a later block.
+    void Recycle(TByteBuffer&& buffer);
 
 private:
     struct TTask {
@@ -81,6 +83,7 @@ private:
     std::deque<std::shared_ptr<TTask>> queue_;    // for the workers, oldest first
     std::deque<std::shared_ptr<TTask>> inFlight_; // for the writer, in its order
     std::uint64_t inFlightBytes_ = 0;
+    std::vector<TByteBuffer> spare_; // written blocks' buffers, at most one per worker
     bool stop_ = false;
     std::vector<std::thread> workers_;
 };

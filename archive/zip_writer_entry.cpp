@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <optional>
+#include <utility>
 #include <vector>
 #include <zlib.h>
 
@@ -108,21 +109,30 @@ void TZipWriter::DeflateData(TRun& run, const TZipFile& in, TZipEncryptor* enc, 
             ProcessMessagesAndCheckCancel();
     };
     uLong c = crc32(0L, Z_NULL, 0);
-    std::vector<std::uint8_t> tail;
+    TByteBuffer tail;
+    // The blocks this thread deflates itself, and their input: buffers kept from
+    // block to block.
+    TDeflatedBlock own;
+    TByteBuffer input;
     const std::uint64_t count = BlockCount(size);
     for (std::uint64_t i = 0; i < count; ++i) {
         const TBlockSpan span = BlockOf(size, i);
-        std::optional<TDeflatedBlock> block;
+        std::optional<TDeflatedBlock> ahead;
         if (pooled)
-            block = run.pool->Next(item, i, idle);
+            ahead = run.pool->Next(item, i, idle);
+        TDeflatedBlock* block = ahead ? &*ahead : &own;
         // A block read ahead after the file changed under it would refer back to
         // bytes that were never written: made again from what was written.
-        if (!block || block->Dictionary != tail)
-            block = ReadAndDeflate(in, PackLevel(), span, tail);
+        if (!ahead || ahead->Dictionary != tail) {
+            ReadAndDeflate(in, PackLevel(), span, tail, input, own);
+            block = &own;
+        }
         read += block->Read;
         c = crc32_combine(c, block->Crc, static_cast<z_off_t>(block->Read));
         ReportRead(run, read, size, static_cast<std::size_t>(block->Read));
         WriteBlock(run, block->Data.data(), block->Data.size(), enc);
+        if (ahead)
+            run.pool->Recycle(std::move(ahead->Data));
         if (block->Read < span.Length) {
             // The file shrank: the stream ends where its bytes did.
             if (!span.Last) {
@@ -132,7 +142,7 @@ void TZipWriter::DeflateData(TRun& run, const TZipFile& in, TZipEncryptor* enc, 
             }
             break;
         }
-        tail = std::move(block->Tail);
+        std::swap(tail, block->Tail);
     }
     crc = static_cast<std::uint32_t>(c);
 }
@@ -234,7 +244,11 @@ bool TZipWriter::ZipOneFile(TRun& run, const std::string& path) {
         const bool pooled =
             run.pool && !store && in.Size() == size && run.pool->Claim(run.item - 1, size, in.ModTime());
         if (encrypt) {
-            rec.CRC32 = CrcOfFile(in, limit);
+            // Only the traditional header's check byte needs the CRC before the data; for
+            // AES the CRC comes with the deflated blocks, and a pass of its own would read
+            // the whole file on this thread while the deflating threads wait.
+            if (rec.AesStrength == 0)
+                rec.CRC32 = CrcOfFile(in, limit);
             enc = rec.AesStrength != 0 ? MakeAesEncryptor(Password(), rec.AesStrength)
                                        : MakeTraditionalEncryptor(Password(), rec.CRC32);
             if (!enc)
