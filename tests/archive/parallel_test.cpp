@@ -115,5 +115,31 @@ TEST_F(ParallelTest, CancelInTheMiddleOfALargeFileLeavesTheOldArchiveAndNoTempor
     EXPECT_EQ(PeerVerdicts(zip), "");
 }
 
+// An encrypted entry of several blocks: its CRC comes from the deflating threads
+// (for AES nothing reads the file ahead of them), and 7z checks data and CRC.
+class EncryptedParallelTest : public ArchiveTest, public ::testing::WithParamInterface<TEncryptStrength> {};
+
+TEST_P(EncryptedParallelTest, SeveralBlocksOnTwoThreadsAreReadBy7zWithThePassword) {
+    if (!test::HaveTool("7z"))
+        GTEST_SKIP();
+    const std::string text = test::TextLike(3 * kBlock + 777, 5);
+    TZipWriter w;
+    w.SetThreads(2);
+    w.SetPassword("pw");
+    w.SetEncryptStrength(GetParam());
+    w.SetZipName(P("enc.zip"));
+    w.FilesList() = {File("big.txt", text), File("small.txt", "small")};
+    ASSERT_EQ(w.Zip(), 2);
+    std::string out;
+    EXPECT_EQ(test::Run("7z t -ppw " + test::Q(P("enc.zip")), &out), 0) << out;
+    EXPECT_EQ(test::Run("cd " + test::Q(P("")) + " && 7z x -y -ppw -oout enc.zip", &out), 0) << out;
+    EXPECT_EQ(ReadAll(P("out/big.txt")), text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Strengths, EncryptedParallelTest, ::testing::Values(esPKStandard, esAES256),
+                         [](const auto& info) {
+                             return info.param == esPKStandard ? "Traditional" : "Aes256";
+                         });
+
 } // namespace
 } // namespace korvel
