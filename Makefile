@@ -34,6 +34,13 @@ test-windows: deps
 	$(WINE_ENV) wineserver --wait
 	ctest --preset windows -j $(JOBS)
 
+# The archive writer's deflating threads under the thread sanitizer: only the tests
+# that run several threads, and only the program that holds them.
+test-tsan: deps
+	cmake --preset tsan -B build-tsan -DKORVEL_WERROR=$(WERROR)
+	cmake --build build-tsan -j $(JOBS) --target archive_tests
+	ctest --preset tsan --test-dir build-tsan -j $(JOBS)
+
 # clang-tidy with the checks of .clang-tidy over the product's sources (not the tests').
 tidy: configure
 	run-clang-tidy -quiet -p $(BUILD_DIR) -j $(JOBS) \

@@ -159,6 +159,14 @@ void TZipWriter::UpdateExistingArchive(TRun& run) {
     run.outputId = FileIdOfDescriptor(fd);
     WriteStub(run);
 
+    // The files in the order they are zipped: replacements where their entries were, then the new ones.
+    std::vector<std::string> order;
+    for (std::size_t e = 0; e < oldEntries.size(); ++e)
+        if (oldEntries[e].DeletedMark != 2 && replaceBy[e] != kKeep)
+            order.push_back(filesList_[replaceBy[e]]);
+    order.insert(order.end(), rest.begin(), rest.end());
+    StartDeflating(run, order);
+
     for (std::size_t e = 0; e < oldEntries.size(); ++e) {
         TZipHeaderInfo rec = oldEntries[e];
         if (rec.DeletedMark == 2)

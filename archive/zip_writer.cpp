@@ -253,6 +253,18 @@ void TZipWriter::WriteStub(TRun& run) {
     }
 }
 
+void TZipWriter::StartDeflating(TRun& run, const std::vector<std::string>& order) {
+    const int threads = ZipThreadCount(threads_);
+    if (threads <= 1 || PackLevel() == 0 || order.empty())
+        return;
+    std::vector<std::string> plan;
+    plan.reserve(order.size());
+    for (const std::string& path : order)
+        plan.push_back(EndsWithSeparator(path) || MatchesAnyPattern(noCompressList_, path) ? std::string()
+                                                                                           : path);
+    run.pool = std::make_unique<TDeflatePool>(threads, PackLevel(), std::move(plan));
+}
+
 void TZipWriter::WriteCentralDirectory(TRun& run) {
     const std::uint64_t start = run.out.Position();
     run.end.SetCentralOffset(start);
@@ -316,6 +328,7 @@ int TZipWriter::Zip() {
             run.out = TZipFile::Create(ZipName(), creatingSfx_ ? 0777 : 0666);
             run.outputId = FileIdOfDescriptor(run.out.Descriptor());
             WriteStub(run);
+            StartDeflating(run, filesList_);
         }
         // The cancel flag is seen at the next block written: a request from the report
         // of the last file, or one followed only by entries without data, cancels nothing.

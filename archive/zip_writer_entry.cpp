@@ -2,9 +2,12 @@
 // when a password is set) and the header patched in place with the final values.
 
 #include <cstring>
+#include <optional>
+#include <utility>
 #include <vector>
 #include <zlib.h>
 
+#include "archive/zip_deflate_block.h"
 #include "archive/zip_encryption.h"
 #include "archive/zip_records.h"
 #include "archive/zip_writer.h"
@@ -15,7 +18,6 @@ namespace korvel {
 
 namespace {
 
-constexpr std::size_t kDeflateBlock = 65535;
 constexpr std::size_t kStoreBlock = 32768;
 constexpr std::size_t kCrcBlock = 8192;
 
@@ -40,12 +42,6 @@ void ForceZip64Sizes(TZipHeaderInfo& rec) {
     rec.Zip64->CompressedSize = c;
     rec.UncompressedSize32 = kMarker32;
     rec.CompressedSize32 = kMarker32;
-}
-
-// zlib's "error", with the file it was compressing and zlib's own word for the fault.
-EZCompressionError DeflateError(const std::string& path, int rc, const z_stream& zs) {
-    const char* reason = zs.msg ? zs.msg : zError(rc);
-    return EZCompressionError("error compressing \"" + path + "\". " + reason);
 }
 
 std::uint32_t CrcOfFile(TZipFile& in, std::uint64_t limit) {
@@ -105,53 +101,54 @@ void TZipWriter::StoreData(TRun& run, TZipFile& in, TZipHeaderInfo& rec, TZipEnc
     crc = static_cast<std::uint32_t>(c);
 }
 
-void TZipWriter::DeflateData(TRun& run, TZipFile& in, TZipHeaderInfo& rec, TZipEncryptor* enc,
-                             std::uint64_t limit, std::uint64_t& read, std::uint32_t& crc) {
-    z_stream zs{};
-    if (const int rc = deflateInit2(&zs, PackLevel(), Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY); rc != Z_OK)
-        throw DeflateError(in.Path(), rc, zs);
-    struct TEnd {
-        z_stream& zs;
-        ~TEnd() { deflateEnd(&zs); }
-    } guard{zs};
-    std::vector<std::uint8_t> inBuf(kDeflateBlock), outBuf(kDeflateBlock);
+void TZipWriter::DeflateData(TRun& run, const TZipFile& in, TZipEncryptor* enc, std::uint64_t size,
+                             bool pooled, std::uint64_t& read, std::uint32_t& crc) {
+    const std::size_t item = run.item - 1;
+    const auto idle = [this] {
+        if (DoProcessMessages())
+            ProcessMessagesAndCheckCancel();
+    };
     uLong c = crc32(0L, Z_NULL, 0);
-    const std::uint64_t expected = rec.UncompressedSize();
-    int flush = Z_NO_FLUSH;
-    zs.next_out = outBuf.data();
-    zs.avail_out = static_cast<uInt>(outBuf.size());
-    for (;;) {
-        if (zs.avail_in == 0 && flush != Z_FINISH) {
-            const std::size_t want =
-                static_cast<std::size_t>(std::min<std::uint64_t>(inBuf.size(), limit - read));
-            const std::size_t n = want == 0 ? 0 : in.Read(inBuf.data(), want);
-            if (n == 0) {
-                flush = Z_FINISH;
-            } else {
-                read += n;
-                c = crc32(c, inBuf.data(), static_cast<uInt>(n));
-                ReportRead(run, read, expected, n);
+    TByteBuffer tail;
+    // The blocks this thread deflates itself, and their input: buffers kept from
+    // block to block.
+    TDeflatedBlock own;
+    TByteBuffer input;
+    const std::uint64_t count = BlockCount(size);
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const TBlockSpan span = BlockOf(size, i);
+        std::optional<TDeflatedBlock> ahead;
+        if (pooled)
+            ahead = run.pool->Next(item, i, idle);
+        TDeflatedBlock* block = ahead ? &*ahead : &own;
+        // A block read ahead after the file changed under it would refer back to
+        // bytes that were never written: made again from what was written.
+        if (!ahead || ahead->Dictionary != tail) {
+            ReadAndDeflate(in, PackLevel(), span, tail, input, own);
+            block = &own;
+        }
+        read += block->Read;
+        c = crc32_combine(c, block->Crc, static_cast<z_off_t>(block->Read));
+        ReportRead(run, read, size, static_cast<std::size_t>(block->Read));
+        WriteBlock(run, block->Data.data(), block->Data.size(), enc);
+        if (ahead)
+            run.pool->Recycle(std::move(ahead->Data));
+        if (block->Read < span.Length) {
+            // The file shrank: the stream ends where its bytes did.
+            if (!span.Last) {
+                std::uint8_t end[sizeof kDeflateEnd];
+                std::memcpy(end, kDeflateEnd, sizeof end);
+                WriteBlock(run, end, sizeof end, enc);
             }
-            zs.next_in = inBuf.data();
-            zs.avail_in = static_cast<uInt>(n);
-        }
-        const int rc = deflate(&zs, flush);
-        if (rc < 0 && rc != Z_BUF_ERROR)
-            throw DeflateError(in.Path(), rc, zs);
-        if (zs.avail_out == 0 || flush == Z_FINISH) {
-            const std::size_t have = outBuf.size() - zs.avail_out;
-            if (have > 0)
-                WriteBlock(run, outBuf.data(), have, enc);
-            zs.next_out = outBuf.data();
-            zs.avail_out = static_cast<uInt>(outBuf.size());
-        }
-        if (rc == Z_STREAM_END)
             break;
+        }
+        std::swap(tail, block->Tail);
     }
     crc = static_cast<std::uint32_t>(c);
 }
 
 bool TZipWriter::ZipOneFile(TRun& run, const std::string& path) {
+    ++run.item;
     TZipHeaderInfo rec(OEMConvert());
     const bool isDir = EndsWithSeparator(path);
     TZipFile in;
@@ -242,8 +239,16 @@ bool TZipWriter::ZipOneFile(TRun& run, const std::string& path) {
         std::unique_ptr<TZipEncryptor> enc;
         // An entry that did not start large must not grow past what its header can hold.
         const std::uint64_t limit = large ? UINT64_MAX : kZip64Threshold;
+        // What was deflated ahead counts only if the file is still the one planned:
+        // OnStartZip may have changed it.
+        const bool pooled =
+            run.pool && !store && in.Size() == size && run.pool->Claim(run.item - 1, size, in.ModTime());
         if (encrypt) {
-            rec.CRC32 = CrcOfFile(in, limit);
+            // Only the traditional header's check byte needs the CRC before the data; for
+            // AES the CRC comes with the deflated blocks, and a pass of its own would read
+            // the whole file on this thread while the deflating threads wait.
+            if (rec.AesStrength == 0)
+                rec.CRC32 = CrcOfFile(in, limit);
             enc = rec.AesStrength != 0 ? MakeAesEncryptor(Password(), rec.AesStrength)
                                        : MakeTraditionalEncryptor(Password(), rec.CRC32);
             if (!enc)
@@ -255,7 +260,9 @@ bool TZipWriter::ZipOneFile(TRun& run, const std::string& path) {
         if (store)
             StoreData(run, in, rec, enc.get(), limit, read, crc);
         else
-            DeflateData(run, in, rec, enc.get(), limit, read, crc);
+            DeflateData(run, in, enc.get(), size, pooled, read, crc);
+        if (run.pool)
+            run.pool->Release(run.item - 1);
         if (enc)
             run.out.Write(enc->Trailer());
         if (read < size)

@@ -3,10 +3,12 @@
 // the archive (new entries, carried-over entries, central directory).
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
+#include "archive/zip_deflate_pool.h"
 #include "archive/zip_file.h"
 #include "archive/zip_writer.h"
 #include "platform/file_replace.h"
@@ -31,6 +33,9 @@ struct TZipWriter::TRun {
     std::uint64_t zipNameSize = 0;
     std::uint64_t oldArchiveSize = 0;
     std::vector<std::string> disposeList;
+    // Deflates ahead of the writer; none with one thread or at level 0.
+    std::unique_ptr<TDeflatePool> pool;
+    std::size_t item = 0; // files begun, the pool's plan position
 };
 
 // Stored sizes from this value on get Zip64 fields in the local header from the

@@ -14,6 +14,8 @@ packages=(
     fp-utils libchm-dev
     # peers that judge our output in the tests
     zip unzip p7zip-full libarchive-tools python3 rsync
+    # the parallel gzip the archive benchmark compares its threads with
+    pigz
     # judges of the desktop shortcuts: the validator, and GLib's launcher (gio)
     desktop-file-utils libglib2.0-bin
     # the Debian package: dpkg-shlibdeps finds its dependencies, appstreamcli judges its metadata

@@ -1,6 +1,7 @@
 // Times the copy step and the file selection against the tools people would use
 // instead, on one corpus in one run:
 //   first mirror           RunTask (copy task)        vs  cp -a
+//   many directories       RunTask on a tree of 2000 directories of small files vs cp -a
 //   incremental, no change RunTask (UpdateOnly)       vs  rsync -a
 //   selection              SelectFiles                vs  find -type f
 // Each pair runs alternately three times; the medians are compared.
@@ -68,6 +69,21 @@ void BuildCorpus(const std::string& src, const TOptions& o) {
         WriteFile(src + "/big" + std::to_string(k) + ".bin", static_cast<std::size_t>(o.BigMb) << 20, seed);
 }
 
+// Three levels of directories, 2000 at the bottom, each with a few small files:
+// where the work is making directories and opening files, not moving bytes.
+void BuildTree(const std::string& src) {
+    std::uint64_t seed = 0x2545F4914F6CDD1DULL;
+    for (int a = 0; a < 20; ++a)
+        for (int b = 0; b < 10; ++b)
+            for (int c = 0; c < 10; ++c) {
+                const std::string d =
+                    src + "/a" + std::to_string(a) + "/b" + std::to_string(b) + "/c" + std::to_string(c);
+                fs::create_directories(d);
+                for (int f = 0; f < 5; ++f)
+                    WriteFile(d + "/f" + std::to_string(f) + ".txt", 100 + (seed % 2000), seed);
+            }
+}
+
 korvel::TTask CopyTask(const std::string& src, const std::string& dest, bool updateOnly) {
     korvel::TTask task;
     task.SourceDirs = {src};
@@ -127,6 +143,8 @@ int main(int argc, char** argv) {
     std::printf("corpus: %d small files, %d files of %d MB in %s\n", o.Files, o.BigFiles, o.BigMb,
                 root.c_str());
     BuildCorpus(src, o);
+    const std::string tree = root + "/tree";
+    BuildTree(tree);
     Sync();
 
     const std::string oursDst = root + "/ours", cpDst = root + "/cp", rsyncDst = root + "/rsync";
@@ -139,6 +157,20 @@ int main(int argc, char** argv) {
         // Alternate who goes first, so that neither always meets the other's writeback.
         auto ours = [&] { oursMirror.push_back(Seconds([&] { RunOurs(src, oursDst, false); })); };
         auto cp = [&] { cpMirror.push_back(Seconds([&] { Run({"cp", "-a", src, cpDst}); })); };
+        if (r % 2 == 0)
+            ours(), Sync(), cp();
+        else
+            cp(), Sync(), ours();
+        Sync();
+    }
+    std::vector<double> oursTree, cpTree;
+    const std::string oursTreeDst = root + "/ours-tree", cpTreeDst = root + "/cp-tree";
+    for (int r = 0; r < o.Runs; ++r) {
+        fs::remove_all(oursTreeDst);
+        fs::remove_all(cpTreeDst);
+        Sync();
+        auto ours = [&] { oursTree.push_back(Seconds([&] { RunOurs(tree, oursTreeDst, false); })); };
+        auto cp = [&] { cpTree.push_back(Seconds([&] { Run({"cp", "-a", tree, cpTreeDst}); })); };
         if (r % 2 == 0)
             ours(), Sync(), cp();
         else
@@ -160,6 +192,7 @@ int main(int argc, char** argv) {
 
     const TResult results[] = {
         {"first mirror", "cp -a", Median(oursMirror), Median(cpMirror)},
+        {"many directories", "cp -a", Median(oursTree), Median(cpTree)},
         {"incremental, unchanged", "rsync -a", Median(oursIncr), Median(rsyncIncr)},
         {"selection", "find -type f", Median(oursSelect), Median(findSelect)},
     };

@@ -1,14 +1,18 @@
-// Our archive writer against Info-ZIP's zip on one corpus: time and size at
-// levels 1, 6 and 9, storing against zip -0, and an update with nothing
-// changed against zip -u. Prints ratios ours / zip (lower is better).
+// Our archive writer against Info-ZIP's zip on two corpora, a tree of many files
+// and one big file: time and size at levels 1, 6 and 9, storing against zip -0,
+// and an update with nothing changed against zip -u. Prints ratios ours / zip
+// (lower is better), ours / our own writer on one thread, and, on the big file,
+// ours / pigz -6 when pigz is installed. Beside the one-thread ratio, CPU time over
+// elapsed time of both runs: near the thread count when the cores were free for them.
 //
-//   bench_zip [--mb N] [--dir PATH] [--runs N]
+//   bench_zip [--mb N] [--big-mb N] [--dir PATH] [--runs N]
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -16,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/zip_deflate_pool.h"
 #include "archive/zip_writer.h"
 
 namespace fs = std::filesystem;
@@ -74,10 +79,29 @@ void MakeCorpus(const fs::path& dir, std::size_t mb) {
     }
 }
 
+// One file of `mb` megabytes of text-like bytes, written a slice at a time.
+void MakeBigFile(const fs::path& file, std::size_t mb) {
+    std::mt19937 rng(7);
+    std::ofstream out(file, std::ios::binary);
+    constexpr std::size_t kSlice = std::size_t{64} << 20;
+    for (std::size_t left = mb << 20; left > 0;) {
+        const std::size_t n = std::min(left, kSlice);
+        out << TextLike(n, rng);
+        left -= n;
+    }
+}
+
 double Seconds(const std::function<void()>& fn) {
     const auto t0 = std::chrono::steady_clock::now();
     fn();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// This process's CPU time, all threads together: on a shared machine the kernel
+// gives the process a share of the cores however many threads it runs, so the
+// threads show in CPU time against elapsed time rather than in elapsed time alone.
+double CpuSeconds() {
+    return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 }
 
 std::vector<std::string> ListFiles(const fs::path& dir) {
@@ -97,10 +121,11 @@ void Shell(const std::string& cmd) {
 
 struct TResult {
     double seconds = 1e300;
+    double cpu = 0; // of the fastest run; ours only
     std::uintmax_t size = 0;
 };
 
-TResult Ours(const fs::path& corpus, const fs::path& zip, int level, bool update, int runs) {
+TResult Ours(const fs::path& corpus, const fs::path& zip, int level, bool update, int runs, int threads = 0) {
     TResult r;
     for (int i = 0; i < runs; ++i) {
         if (!update)
@@ -112,11 +137,17 @@ TResult Ours(const fs::path& corpus, const fs::path& zip, int level, bool update
         w.SetRelativePaths(true);
         w.SetRootDir(corpus.string() + "/");
         w.SetZipAction(korvel::zaUpdate);
+        w.SetThreads(threads);
         // The listing is part of the work, as zip -r lists the tree itself.
-        r.seconds = std::min(r.seconds, Seconds([&] {
-                                 w.FilesList() = ListFiles(corpus);
-                                 w.Zip();
-                             }));
+        const double cpu0 = CpuSeconds();
+        const double seconds = Seconds([&] {
+            w.FilesList() = ListFiles(corpus);
+            w.Zip();
+        });
+        if (seconds < r.seconds) {
+            r.seconds = seconds;
+            r.cpu = CpuSeconds() - cpu0;
+        }
     }
     r.size = fs::file_size(zip);
     return r;
@@ -136,46 +167,56 @@ TResult Peer(const fs::path& corpus, const fs::path& zip, const std::string& opt
     return r;
 }
 
-void Row(const char* label, const TResult& ours, const TResult& peer) {
-    std::printf("%-22s ours %8.2f s %12ju B | zip %8.2f s %12ju B | time ratio %5.3f  size ratio %6.4f\n",
+TResult Pigz(const fs::path& file, const fs::path& out, int runs) {
+    TResult r;
+    for (int i = 0; i < runs; ++i)
+        r.seconds =
+            std::min(r.seconds,
+                     Seconds([&] { Shell("pigz -6 -c '" + file.string() + "' > '" + out.string() + "'"); }));
+    r.size = fs::file_size(out);
+    return r;
+}
+
+void Row(const char* label, const TResult& ours, const TResult& peer, const TResult* single = nullptr) {
+    std::printf("%-22s ours %7.2f s %11ju B | zip %7.2f s %11ju B | time ratio %5.3f  size ratio %6.4f",
                 label, ours.seconds, ours.size, peer.seconds, peer.size, ours.seconds / peer.seconds,
                 static_cast<double>(ours.size) / static_cast<double>(peer.size));
+    if (single)
+        std::printf(" | 1 thread %7.2f s, ratio %5.3f | cpu/elapsed %4.2f, 1 thread %4.2f", single->seconds,
+                    ours.seconds / single->seconds, ours.cpu / ours.seconds, single->cpu / single->seconds);
+    std::printf("\n");
     std::fflush(stdout);
 }
 
-} // namespace
+bool HavePigz() {
+    return std::system("command -v pigz > /dev/null 2>&1") == 0;
+}
 
-int main(int argc, char** argv) {
-    std::size_t mb = 300;
-    int runs = 1;
-    fs::path dir = fs::temp_directory_path() / "korvel-bench-zip";
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string a = argv[i];
-        if (a == "--mb")
-            mb = std::stoul(argv[i + 1]);
-        else if (a == "--dir")
-            dir = argv[i + 1];
-        else if (a == "--runs")
-            runs = std::max(1, std::atoi(argv[i + 1]));
-    }
-    const fs::path corpus = dir / ("corpus-" + std::to_string(mb));
-    if (!fs::exists(corpus / ".complete")) {
-        fs::remove_all(corpus);
-        fs::create_directories(corpus);
-        std::printf("making a corpus of %zu MB in %s\n", mb, corpus.c_str());
-        MakeCorpus(corpus, mb);
-        std::ofstream(corpus / ".complete") << "";
-    }
-    fs::remove(corpus / ".complete");
-    const auto files = ListFiles(corpus);
-    std::uintmax_t bytes = 0;
-    for (const auto& f : files)
-        bytes += fs::file_size(f);
+// Makes the corpus once; later runs find it complete.
+void Prepare(const fs::path& corpus, const std::function<void()>& make) {
+    if (fs::exists(corpus / ".complete"))
+        return;
+    fs::remove_all(corpus);
+    fs::create_directories(corpus);
+    std::printf("making %s\n", corpus.c_str());
+    std::fflush(stdout);
+    make();
     std::ofstream(corpus / ".complete") << "";
-    std::printf("corpus: %zu files, %ju bytes; best of %d run(s)\n", files.size(), bytes, runs);
-    // Warm the page cache so that neither side pays for the first read.
-    Shell("cat $(find '" + corpus.string() + "' -type f) > /dev/null");
+}
 
+std::uintmax_t Bytes(const fs::path& corpus, std::size_t& count) {
+    std::uintmax_t bytes = 0;
+    count = 0;
+    for (const auto& f : ListFiles(corpus))
+        if (fs::path(f).filename() != ".complete") {
+            bytes += fs::file_size(f);
+            ++count;
+        }
+    return bytes;
+}
+
+// Levels 1, 6 and 9 (and storing when asked) against zip and against one thread of ours.
+void Levels(const fs::path& corpus, const fs::path& dir, bool store, int runs) {
     const fs::path oursZip = dir / "ours.zip";
     const fs::path peerZip = dir / "peer.zip";
     struct TLevel {
@@ -183,16 +224,76 @@ int main(int argc, char** argv) {
         const char* option;
         const char* label;
     };
+    // Warm the page cache so that neither side pays for the first read.
+    Shell("find '" + corpus.string() + "' -type f -exec cat {} + > /dev/null");
     for (const TLevel& l : {TLevel{0, "-0", "store (zip -0)"}, TLevel{1, "-1", "level 1"},
                             TLevel{6, "-6", "level 6"}, TLevel{9, "-9", "level 9"}}) {
+        if (l.level == 0 && !store)
+            continue;
         const TResult o = Ours(corpus, oursZip, l.level, false, runs);
         const TResult p = Peer(corpus, peerZip, l.option, false, runs);
-        Row(l.label, o, p);
+        if (l.level == 0) {
+            Row(l.label, o, p);
+            continue;
+        }
+        const TResult one = Ours(corpus, oursZip, l.level, false, runs, 1);
+        Row(l.label, o, p, &one);
     }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::size_t mb = 300;
+    std::size_t bigMb = 1024;
+    int runs = 1;
+    fs::path dir = fs::temp_directory_path() / "korvel-bench-zip";
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string a = argv[i];
+        if (a == "--mb")
+            mb = std::stoul(argv[i + 1]);
+        else if (a == "--big-mb")
+            bigMb = std::stoul(argv[i + 1]);
+        else if (a == "--dir")
+            dir = argv[i + 1];
+        else if (a == "--runs")
+            runs = std::max(1, std::atoi(argv[i + 1]));
+    }
+    const fs::path corpus = dir / ("corpus-" + std::to_string(mb));
+    const fs::path big = dir / ("single-" + std::to_string(bigMb));
+    Prepare(corpus, [&] { MakeCorpus(corpus, mb); });
+    Prepare(big, [&] { MakeBigFile(big / "big.txt", bigMb); });
+    std::size_t files = 0;
+    const std::uintmax_t bytes = Bytes(corpus, files);
+    std::printf("threads: %d; best of %d run(s)\n", korvel::ZipThreadCount(0), runs);
+    std::printf("corpus: %zu files, %ju bytes\n", files, bytes);
+    std::fflush(stdout);
+    Levels(corpus, dir, true, runs);
+
     // Both archives are at level 9 now; update them with nothing changed.
-    const TResult o = Ours(corpus, oursZip, 9, true, runs);
-    const TResult p = Peer(corpus, peerZip, "-9 -u", true, runs);
-    Row("update, no change", o, p);
+    const fs::path oursZip = dir / "ours.zip";
+    const fs::path peerZip = dir / "peer.zip";
+    {
+        const TResult o = Ours(corpus, oursZip, 9, true, runs);
+        const TResult p = Peer(corpus, peerZip, "-9 -u", true, runs);
+        Row("update, no change", o, p);
+    }
+
+    std::size_t one = 0;
+    std::printf("one file: %ju bytes\n", Bytes(big, one));
+    std::fflush(stdout);
+    Levels(big, dir, false, runs);
+    if (HavePigz()) {
+        const TResult o = Ours(big, oursZip, 6, false, runs);
+        const TResult p = Pigz(big / "big.txt", dir / "big.gz", runs);
+        std::printf(
+            "%-22s ours %7.2f s %11ju B | pigz -6 %7.2f s %11ju B | time ratio %5.3f  size ratio %6.4f\n",
+            "one file vs pigz", o.seconds, o.size, p.seconds, p.size, o.seconds / p.seconds,
+            static_cast<double>(o.size) / static_cast<double>(p.size));
+        fs::remove(dir / "big.gz");
+    } else {
+        std::printf("pigz is not installed: no comparison with it\n");
+    }
     fs::remove(oursZip);
     fs::remove(peerZip);
     return 0;
