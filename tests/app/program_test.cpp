@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <map>
 #include <optional>
 #include <random>
 #include <regex>
@@ -145,6 +147,41 @@ TEST_F(ProgramTest, TaskRunStartRunsTheTaskAndEnds) {
     EXPECT_EQ(list.History[0].TaskId, 3);
     EXPECT_EQ(list.History[0].TaskName, "Nightly archive");
     EXPECT_FALSE(fs::exists(dir_ / "options.bin.tmp"));
+}
+
+// The stub korvel puts in front of self-extracting archives is a Windows program: a backup
+// made by a task run here must unpack itself under Wine into the tree it was made from.
+TEST_F(ProgramTest, SelfExtractingRunUnpacksUnderWine) {
+    if (!Have("wine"))
+        GTEST_SKIP() << "wine is not installed";
+    char magic[2] = {};
+    std::ifstream(KORVEL_SFX_STUB, std::ios::binary).read(magic, 2);
+    if (std::string(magic, 2) != "MZ")
+        GTEST_SKIP() << "this build puts the Linux stub in front of its archives (KORVEL_SFX_STUB=linux)";
+    TTasksList list(D());
+    auto t = std::make_unique<TTask>();
+    t->TaskName = "Self-extracting";
+    t->SourceDirs = {D() + "src/"};
+    t->IncludeSubDirs = true;
+    t->DestDir = D() + "out/";
+    t->ZipFileName = "backup.exe";
+    t->SetCompressType(2);
+    list.Add(std::move(t));
+    ASSERT_TRUE(list.SaveTasks());
+    ASSERT_EQ(Shell("cd " + D() + " && QT_QPA_PLATFORM=offscreen timeout 120 ./korvel /t 1 2>/dev/null"), 0);
+    ASSERT_TRUE(fs::exists(dir_ / "out" / "backup.exe"));
+    ASSERT_EQ(Shell("WINEPREFIX='" KORVEL_WINEPREFIX "' WINEDEBUG=-all timeout 300 wine " + D() +
+                    "out/backup.exe -q -d 'Z:" + D() + "unpacked' >/dev/null 2>&1"),
+              0);
+    std::map<std::string, std::string> unpacked;
+    for (const auto& item : fs::recursive_directory_iterator(dir_ / "unpacked"))
+        if (item.is_regular_file()) {
+            std::ifstream in(item.path(), std::ios::binary);
+            unpacked[item.path().lexically_relative(dir_ / "unpacked").generic_string()] =
+                std::string(std::istreambuf_iterator<char>(in), {});
+        }
+    const std::map<std::string, std::string> expected = {{"a.txt", "alpha"}, {"sub/b.txt", "beta"}};
+    EXPECT_EQ(unpacked, expected);
 }
 
 TEST_F(ProgramTest, TaskRunStartWithoutStoresEndsAtOnce) {
