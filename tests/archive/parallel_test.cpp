@@ -12,8 +12,8 @@ namespace korvel {
 namespace {
 
 using test::ArchiveTest;
+using test::ExtractEntries;
 using test::PeerVerdicts;
-using test::PythonExtract;
 using test::ReadAll;
 
 constexpr std::size_t kBlock = kDeflateBlockSize;
@@ -64,7 +64,7 @@ TEST_P(ThreadCountTest, ArchiveIsTheSameBytesForOneTwoAndEightThreads) {
         if (first.empty()) {
             first = bytes;
             EXPECT_EQ(PeerVerdicts(zip), "");
-            const auto extracted = PythonExtract(zip);
+            const auto extracted = ExtractEntries(zip);
             ASSERT_EQ(extracted.size(), paths.size());
             for (std::size_t i = 0; i < paths.size(); ++i)
                 EXPECT_EQ(extracted[i].second, ReadAll(paths[i])) << extracted[i].first;
