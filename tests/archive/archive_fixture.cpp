@@ -53,6 +53,19 @@ void WriteAll(const std::string& path, const std::string& bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+namespace {
+
+// Everything a command wrote, until it ends.
+std::string ReadPipe(FILE* p) {
+    std::string text;
+    std::array<char, 4096> buf{};
+    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
+        text.append(buf.data(), n);
+    return text;
+}
+
+} // namespace
+
 #ifdef _WIN32
 
 void SetMTime(const std::string& path, std::int64_t seconds) {
@@ -72,10 +85,7 @@ int Run(const std::string& command, std::string* output) {
     FILE* p = ::_wpopen(line.c_str(), L"rb");
     if (!p)
         return -1;
-    std::string text;
-    std::array<char, 4096> buf{};
-    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
-        text.append(buf.data(), n);
+    const std::string text = ReadPipe(p);
     const int status = ::_pclose(p);
     if (output)
         *output = text;
@@ -116,10 +126,7 @@ int Run(const std::string& command, std::string* output) {
     FILE* p = ::popen((command + " 2>&1").c_str(), "r");
     if (!p)
         return -1;
-    std::string text;
-    std::array<char, 4096> buf{};
-    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
-        text.append(buf.data(), n);
+    const std::string text = ReadPipe(p);
     const int status = ::pclose(p);
     if (output)
         *output = text;
