@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <sys/stat.h>
 #include <typeinfo>
@@ -66,11 +67,18 @@ std::string LinksBelow(const fs::path& root, const fs::path& allowed) {
     return {};
 }
 
-std::string LeftTemporaries(const fs::path& root) {
+// The stub's temporary files are ".sfx-" and ten random letters or digits. A file of that
+// shape whose name the archive itself holds may be an entry extracted as asked.
+bool IsStubTemporary(const std::string& name, const std::string& archive) {
+    static const std::regex shape(R"(\.sfx-[0-9a-z]{10})");
+    return std::regex_match(name, shape) && archive.find(name) == std::string::npos;
+}
+
+std::string LeftTemporaries(const fs::path& root, const std::string& archive) {
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(root, ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->path().filename().string().rfind(".sfx-", 0) == 0)
+        if (IsStubTemporary(it->path().filename().string(), archive))
             return it->path().string();
     }
     return {};
@@ -144,7 +152,7 @@ std::string SfxExtractEntry(const std::uint8_t* data, std::size_t size, const TE
     const std::string link = LinksBelow(fs::path(dir.Path()) / "target", planted);
     if (!link.empty())
         return "extraction made a link: " + link;
-    const std::string temporary = LeftTemporaries(fs::path(dir.Path()) / "target");
+    const std::string temporary = LeftTemporaries(fs::path(dir.Path()) / "target", original);
     if (!temporary.empty())
         return "extraction left a temporary file: " + temporary;
     return {};
