@@ -1,6 +1,7 @@
 #pragma once
 // Running peer programs from the tests through the shell.
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -29,6 +30,18 @@ inline int Shell(const std::string& command) {
 // True when `tool` is on the PATH.
 inline bool Have(const std::string& tool) {
     return Shell("command -v " + tool + " >/dev/null 2>&1") == 0;
+}
+
+// What a shell command line writes to its standard output.
+inline std::string Capture(const std::string& command) {
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buf[512];
+        while (std::fgets(buf, sizeof buf, p))
+            out += buf;
+        ::pclose(p);
+    }
+    return out;
 }
 
 // Ends the process whose id a shell line wrote to `pidFile` and waits until it is gone

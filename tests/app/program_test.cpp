@@ -26,17 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Capture(const std::string& command) {
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buf[512];
-        while (std::fgets(buf, sizeof buf, p))
-            out += buf;
-        ::pclose(p);
-    }
-    return out;
-}
-
 // A process started in the background by a shell line that wrote its id to `pidFile`;
 // ended, and waited for (a zombie counts as ended), when the test leaves its scope.
 struct Background {

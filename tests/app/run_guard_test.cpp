@@ -17,6 +17,7 @@
 #include "app/language.h"
 #include "engine/data_module.h"
 #include "gui_fixture.h"
+#include "tests/shell_commands.h"
 
 using namespace korvel;
 namespace fs = std::filesystem;
@@ -65,17 +66,6 @@ std::vector<std::string> EnabledOperations(TMainForm& f) {
 const std::vector<std::string> kAllOperations = {
     "Add",      "Run",   "Edit",    "Delete",    "Clone",   "Activate schedule", "Create desktop icon",
     "Save all", "Clear", "Move up", "Move down", "Language"};
-
-std::string Capture(const std::string& command) {
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buf[256];
-        while (std::fgets(buf, sizeof buf, p))
-            out += buf;
-        ::pclose(p);
-    }
-    return out;
-}
 
 } // namespace
 

@@ -33,17 +33,6 @@ std::string ReadText(const fs::path& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-std::string Capture(const std::string& command) {
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buf[512];
-        while (std::fgets(buf, sizeof buf, p))
-            out += buf;
-        ::pclose(p);
-    }
-    return out;
-}
-
 const char* const kStores[] = {"tasks.bin", "history.bin", "options.bin"};
 
 // A scratch directory with an installed tree in root/, run by a user who cannot write
