@@ -16,25 +16,26 @@ struct Wall {
     long long v = 0;
 };
 
-// A local wall-clock time that is neither skipped nor repeated.
-std::time_t Local(long long v) {
+// The broken-down time of a YYYYMMDDhhmm number.
+std::tm Fields(long long v) {
     std::tm tm{};
     tm.tm_year = static_cast<int>(v / 100000000) - 1900;
     tm.tm_mon = static_cast<int>(v / 1000000 % 100) - 1;
     tm.tm_mday = static_cast<int>(v / 10000 % 100);
     tm.tm_hour = static_cast<int>(v / 100 % 100);
     tm.tm_min = static_cast<int>(v % 100);
+    return tm;
+}
+
+// A local wall-clock time that is neither skipped nor repeated.
+std::time_t Local(long long v) {
+    std::tm tm = Fields(v);
     tm.tm_isdst = -1;
     return std::mktime(&tm);
 }
 
 std::time_t Utc(long long v) {
-    std::tm tm{};
-    tm.tm_year = static_cast<int>(v / 100000000) - 1900;
-    tm.tm_mon = static_cast<int>(v / 1000000 % 100) - 1;
-    tm.tm_mday = static_cast<int>(v / 10000 % 100);
-    tm.tm_hour = static_cast<int>(v / 100 % 100);
-    tm.tm_min = static_cast<int>(v % 100);
+    std::tm tm = Fields(v);
     return timegm(&tm);
 }
 
